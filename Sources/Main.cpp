@@ -1,0 +1,3 @@
+#include "app/DorvoEditorApplication.h"
+
+START_JUCE_APPLICATION (DorvoEditorApplication)

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds, and runs the whole test suite twice: in the plain build
+# and in the AddressSanitizer + UndefinedBehaviorSanitizer build. GUI tests and the end-to-end
+# runs of the application get a virtual X display (Xvfb).
+#   scripts/test.sh           plain + ASan/UBSan
+#   scripts/test.sh --tsan    plain + ASan/UBSan + ThreadSanitizer
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+with_tsan=0
+for arg in "$@"; do
+  case "$arg" in
+    --tsan) with_tsan=1 ;;
+    *) echo "usage: scripts/test.sh [--tsan]" >&2; exit 2 ;;
+  esac
+done
+
+bash scripts/setup.sh
+
+jobs=$(nproc)
+build() {
+  local dir=$1; shift
+  echo "== building $dir"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+  cmake --build "$dir" -j"$jobs" 2>&1 | grep -E "warning|error|Error" || true
+  cmake --build "$dir" -j"$jobs" > /dev/null
+}
+
+run() {
+  local dir=$1
+  echo "== testing $dir"
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x800x24" ctest -j"$jobs" --output-on-failure --timeout 600)
+}
+
+mkdir -p build build-asan
+build build
+build build-asan -DDORVO_ASAN=ON
+if [ "$with_tsan" -eq 1 ]; then
+  mkdir -p build-tsan
+  build build-tsan -DDORVO_TSAN=ON
+fi
+
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/scripts/tsan.supp"
+
+run build
+if [ "$with_tsan" -eq 1 ]; then
+  run build-tsan
+fi
+run build-asan

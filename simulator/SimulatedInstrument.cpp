@@ -1,0 +1,1 @@
+// The simulated instrument lives in this folder.
