@@ -1,5 +1,6 @@
 #include "link/SysexBuilder.h"
 #include <gtest/gtest.h>
+#include <cctype>
 #include <vector>
 
 namespace
@@ -45,7 +46,14 @@ INSTANTIATE_TEST_SUITE_P (
         FrameCase { "ack status -1", 0x18, { 0xFF }, true,
                     { 0xF0, 0, 0x2F, 0x5A, 4, 1, 5, 1, 0x18, 0x7F, 0x7F, 0, 0, 0, 0, 0, 0, 1, 0xF7 } },
         FrameCase { "ack status -3", 0x18, { 0xFD }, true,
-                    { 0xF0, 0, 0x2F, 0x5A, 4, 1, 5, 1, 0x18, 0x7D, 0x7E, 0, 0, 0, 0, 0, 0, 1, 0xF7 } }));
+                    { 0xF0, 0, 0x2F, 0x5A, 4, 1, 5, 1, 0x18, 0x7D, 0x7E, 0, 0, 0, 0, 0, 0, 1, 0xF7 } }),
+    [] (const ::testing::TestParamInfo<FrameCase>& info)
+    {
+        std::string name;
+        for (const char* c = info.param.what; *c != 0; ++c)
+            name += std::isalnum ((unsigned char) *c) ? *c : (*c == '-' ? 'm' : '_');
+        return name;
+    });
 
 TEST_F (CounterReset, PackedSizesFollowGroupsOfSeven)
 {
