@@ -26,9 +26,11 @@ enum class Fault
     lateReply,           // answers after lateReplyMs (past the 500 ms reply wait)
     wrongCommand,        // answers a get with another command byte
     wrongAckCounter,     // acknowledgements carry another counter
-    badChecksum,         // packed payloads it sends carry a wrong checksum
-    resendStatus,        // acknowledges with status -1 (once per message, then 0)
-    abortStatus,         // acknowledges with status -3
+    badChecksum,         // packed payloads it sends carry a wrong checksum (acknowledgements
+                         // always, a block chunk only the first time it is sent)
+    resendStatus,        // acknowledges a data message (block chunk, firmware packet) with
+                         // status -1 once, its resend with 0
+    abortStatus,         // acknowledges data messages with status -3
     foreignManufacturer, // identity reply with another manufacturer identifier
     foreignMember,       // identity reply with another member code
     otherDeviceId,       // identity reply with device id deviceIdForFault
@@ -109,10 +111,19 @@ public:
 private:
     struct State;
     std::unique_ptr<State> mState;
+
+    // The answers to one message, worked out with the state lock held.
+    void answer (const Bytes& message, std::vector<Bytes>& out);
+    void answerRunning (const Bytes& message, std::vector<Bytes>& out);
+    void answerBootLoader (const Bytes& message, std::vector<Bytes>& out);
+    juce::uint8 ackCounter (const Bytes& message) const;
+    Bytes ack (juce::uint8 command, const Bytes& message, juce::int8 status) const;
+    juce::int8 dataStatus (const Bytes& message, bool takenWell);
 };
 
 /** Builds the simulated instrument the application uses with DORVO_MIDI=virtual, from the
     environment (DORVO_SIM_MODEL kela | kelase | none, DORVO_SIM_FIRMWARE "1.0.3.0",
-    DORVO_SIM_FAULTS comma-separated fault names). Null for "none". */
+    DORVO_SIM_FAULTS comma-separated fault names). Null for "none". The instrument comes
+    back plugged in; DORVO_SIM_MODEL bootloader starts it in its boot loader. */
 std::unique_ptr<SimulatedInstrument> makeSimulatedInstrumentFromEnvironment();
 } // namespace sim
