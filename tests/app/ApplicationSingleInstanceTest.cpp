@@ -1,0 +1,63 @@
+#include "TestSupport.h"
+#include "app/SingleInstance.h"
+
+namespace
+{
+juce::String socketPath (const juce::String& name)
+{
+    auto file = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                    .getChildFile ("dorvo-si-" + juce::String (juce::Time::currentTimeMillis()) + "-" + name);
+    return file.getFullPathName();
+}
+} // namespace
+
+TEST (SingleInstance, SecondStartReachesTheRunningInstanceOnTheMessageThread)
+{
+    const auto path = socketPath ("a");
+    juce::StringArray heard;
+    bool onMessageThread = true;
+    SingleInstance::Listener listener (path, [&] (const juce::String& commandLine) {
+        onMessageThread = onMessageThread && juce::MessageManager::getInstance()->isThisTheMessageThread();
+        heard.add (commandLine);
+    });
+    ASSERT_TRUE (listener.isListening());
+
+    EXPECT_TRUE (SingleInstance::handOver (path, "--first"));
+    EXPECT_TRUE (SingleInstance::handOver (path, ""));
+    EXPECT_TRUE (testsupport::pumpUntil ([&] { return heard.size() == 2; }, 2000));
+    EXPECT_EQ (heard, juce::StringArray ("--first", ""));
+    EXPECT_TRUE (onMessageThread);
+}
+
+TEST (SingleInstance, NobodyListeningMeansNoHandOver)
+{
+    const auto path = socketPath ("b");
+    EXPECT_FALSE (SingleInstance::handOver (path, "x"));            // no file at all
+
+    juce::StringArray heard;
+    {
+        SingleInstance::Listener first (path, [&] (const juce::String& c) { heard.add (c); });
+        ASSERT_TRUE (first.isListening());
+    }
+    EXPECT_FALSE (SingleInstance::handOver (path, "x"));            // the instance has ended
+
+    // A socket file left behind (a crashed instance) does not keep the next one from listening.
+    juce::File (path).replaceWithText ("stale");
+    SingleInstance::Listener next (path, [&] (const juce::String& c) { heard.add (c); });
+    ASSERT_TRUE (next.isListening());
+    EXPECT_TRUE (SingleInstance::handOver (path, "y"));
+    EXPECT_TRUE (testsupport::pumpUntil ([&] { return heard.size() == 1; }, 2000));
+    EXPECT_EQ (heard, juce::StringArray ("y"));
+}
+
+TEST (SingleInstance, ListenerGoneBeforeDeliveryCallsNothing)
+{
+    const auto path = socketPath ("c");
+    int calls = 0;
+    {
+        SingleInstance::Listener listener (path, [&] (const juce::String&) { ++calls; });
+        EXPECT_TRUE (SingleInstance::handOver (path, "late"));
+    }   // destroyed before the message thread ran the posted call
+    testsupport::pumpMessages (50);
+    EXPECT_EQ (calls, 0);
+}
