@@ -29,6 +29,7 @@ struct Host : MidiInputPortCallback
     {
         if (in != nullptr)
             in->stop();
+        in.reset();  // waits for a delivery still running, before the record goes
     }
 
     void handleIncomingMidiMessage (MidiInputPort*, const juce::MidiMessage& m) override
