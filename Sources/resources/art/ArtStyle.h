@@ -162,7 +162,11 @@ inline float labelWidth (const juce::String& text) { return (float) labelFont().
 inline void drawBrand (juce::Graphics& g, juce::Rectangle<float> area, const juce::String& model,
                        const juce::String& subline = "Dorvo Connection")
 {
-    g.setFont (brandFont());
+    auto big = brandFont();
+    const float fit = (area.getWidth() - 4.0f) / (float) juce::jmax (1, big.getStringWidth (model));
+    if (fit < 1.0f)
+        big = big.withHeight (big.getHeight() * fit);
+    g.setFont (big);
     g.setColour (juce::Colour (0x22000000));
     g.drawText (model, area.translated (1.0f, 1.5f).withTrimmedBottom (area.getHeight() * 0.35f),
                 juce::Justification::centredBottom, false);
