@@ -1,0 +1,83 @@
+#pragma once
+
+#include "JuceIncludes.h"
+#include "link/MidiPorts.h"
+#include "link/SysexBuilder.h"
+#include <atomic>
+
+/** A fixed-size block of bytes, sent to the instrument or received from it in acknowledged
+    chunks of 16 bytes. Every live block is listed in a static registry; the application hands
+    every incoming message of the instrument to MidiReceived, which raises the flags that the
+    transfer loops on the message thread wait for.
+
+    Send: TemplateStart, then TemplateChunk messages and one TemplateLastChunk, each only after
+    the instrument acknowledged the previous message (TemplateAck with that message's counter
+    and one packed status byte: 0 next, -1/-2 send again, -3 abort). Receive: TemplateRequest,
+    then the instrument's TemplateStart and chunks, each acknowledged by us. */
+class HWTemplate
+{
+public:
+    explicit HWTemplate (unsigned long size);
+    ~HWTemplate();
+
+    /** Sends the block; true only once the last message was acknowledged with status 0.
+        False when a transfer already runs on this block, the instrument aborted, or it went
+        silent for timeoutMs. */
+    bool send (MidiOutputPort* output);
+
+    /** Receives the block; true only once the instrument's last chunk was stored. False when
+        a transfer already runs on this block, on silence for timeoutMs or when more than
+        maxReceiveBytes arrive. The block then holds what arrived, and its size is that. */
+    bool receive (MidiOutputPort* output);
+
+    /** Offers a message of the instrument to every listed block (MIDI input thread). */
+    static void MidiReceived (const juce::MidiMessage& message);
+
+    const juce::MemoryBlock& getBlock() const { return mData; }
+    bool isSending() const { return mSending.load (std::memory_order_acquire); }
+    bool isReceiving() const { return mReceiving.load (std::memory_order_acquire); }
+
+    static constexpr int chunkSize = 16;
+    static constexpr int timeoutMs = 5000;          // without a message from the instrument
+    static constexpr size_t maxReceiveBytes = 65536;
+
+    static juce::Array<HWTemplate*> templates;      // listed, not owned
+    static juce::CriticalSection mMutex;            // the list
+    static juce::CriticalSection mCritical;         // the transfer state of every block
+
+protected:
+    juce::MemoryBlock mData;
+
+private:
+    void MessageReceived (const juce::MidiMessage& message);
+    bool sendingLoop();
+    void SendNextPacket (bool last);
+    void ResendLastPacket();
+    bool AckReceived (const SysexData& ack);
+    bool receivingLoop();
+    void StartReceived (const SysexData& start);
+    enum class ChunkResult { stored, rejected, empty, overflow };
+    ChunkResult ChunkReceived (const SysexData& chunk);
+    void sendAck (juce::int8 status);
+    void endSend();
+    void endReceive();
+
+    MidiOutputPort* mOutput = nullptr;
+    std::unique_ptr<juce::InputStream> mSource;
+    std::unique_ptr<juce::OutputStream> mSink;
+    std::atomic<bool> mSending { false };
+    std::atomic<bool> mReceiving { false };
+    std::unique_ptr<SysexBuilder> mLastPacket;
+    SysexData mLastMessage;
+
+    // Each flag is raised after its own copy of the message (guarded by mCritical) is stored:
+    // a message arriving before the loop looks cannot replace the one that raised the flag.
+    std::atomic<bool> mAckFlag { false }, mStartFlag { false }, mChunkFlag { false }, mEndFlag { false };
+    SysexData mAckMessage, mStartMessage, mChunkMessage, mEndMessage;
+
+    juce::int8 mStatus = 0;
+    juce::int64 mPacketsRemaining = -1;
+    juce::int32 mExpectedAckCounter = 0;
+
+    JUCE_DECLARE_NON_COPYABLE (HWTemplate)
+};
