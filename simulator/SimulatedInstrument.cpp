@@ -409,8 +409,10 @@ void SimulatedInstrument::messageFromHost (const juce::MidiMessage& message)
         }
         s.receivedChanged.notify_all();
 
-        if (! s.fault (Fault::noReply))
-            answer (m, answers);
+        // Without replies the instrument still takes what it hears (sets, sequences...).
+        answer (m, answers);
+        if (s.fault (Fault::noReply))
+            answers.clear();
         late = s.fault (Fault::lateReply);
 
         if (late && ! answers.empty())
