@@ -1,0 +1,11 @@
+#include "firmware/GUIUpdater.h"
+
+GUIUpdater::GUIUpdater()
+    : GUIPushButton (DORVO_PUSH_BUTTON_PICTURES_OF (GUIUpdater, 0x00b6a1a1))
+{
+}
+
+void GUIUpdater::clicked()
+{
+    sendActionMessage ("FIRM ");
+}
