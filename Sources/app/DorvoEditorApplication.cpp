@@ -1,29 +1,391 @@
 #include "app/DorvoEditorApplication.h"
+#include "app/Prompts.h"
+#include "app/MainAppWindow.h"
+#include "app/SingleInstance.h"
+#include "link/HWDetector.h"
+#include "link/HWMessages.h"
+#include "link/HWTemplate.h"
+#include <cstdio>
+
+// =============================================================================================
+// The dispatcher
 
 namespace
 {
-class EmptyMainWindow : public juce::DocumentWindow
+struct SetAction
 {
-public:
-    EmptyMainWindow()
-        : juce::DocumentWindow ("Dorvo Connection", juce::Colours::black, juce::DocumentWindow::allButtons)
-    {
-        setUsingNativeTitleBar (true);
-        setResizable (false, false);
-        centreWithSize (795, 433);
-        setVisible (true);
-    }
-
-    void closeButtonPressed() override { juce::JUCEApplication::getInstance()->systemRequestedQuit(); }
+    const char* code;
+    ActionDispatcher::SetFunction send;
 };
+
+// The setting codes, in the order they are tested.
+const SetAction setActions[] = {
+    { "MIN  ", &HWMessages::setChannelIn },
+    { "MOUT ", &HWMessages::setChannelOut },
+    { "MKEY ", &HWMessages::setKeyboardMode },
+    { "LKEY ", &HWMessages::setLegatoState },
+    { "INGN ", &HWMessages::setAudioGateThreshold },
+    { "LFO  ", &HWMessages::setLFORetrig },
+    { "VELO ", &HWMessages::setVelocityCurbNum },
+    { "AFTE ", &HWMessages::setAftertouchCurbNum },
+    { "ARP  ", &HWMessages::setArpHold },
+    { "BEND ", &HWMessages::setBendRange },
+    { "STEP ", &HWMessages::setStepSize },
+    { "GLEN ", &HWMessages::setGateLen },
+    { "TAP  ", &HWMessages::setTapAvg },
+    { "SYNC ", &HWMessages::setSeqSync },
+    { "RTRG ", &HWMessages::setSeqRetrig },
+    { "SQPM ", &HWMessages::setSeqPlayMode },
+    { "SQNS ", &HWMessages::setSeqNextSeq },
+};
+
+const char* const connectCode = "COMI ";
 } // namespace
 
-void DorvoEditorApplication::initialise (const juce::String&)
+ActionDispatcher::ActionDispatcher (Host& host)
+    : mHost (host), mClock ([] { return juce::Time::getMillisecondCounter(); })
 {
-    mMainWindow = std::make_unique<EmptyMainWindow>();
+}
+
+juce::uint8 ActionDispatcher::valueOf (const juce::String& message)
+{
+    return juce::uint8 (message.substring (5).getIntValue() & 0xFF);
+}
+
+ActionDispatcher::SetFunction ActionDispatcher::setFunctionFor (const juce::String& message)
+{
+    for (auto& action : setActions)
+        if (message.startsWith (action.code))
+            return action.send;
+    return nullptr;
+}
+
+void ActionDispatcher::dispatch (const juce::String& message)
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+
+    if (isBusy() && setFunctionFor (message) == nullptr)
+    {
+        mQueue.push_back ({ false, message });
+        return;
+    }
+    handle (message);
+}
+
+void ActionDispatcher::handle (const juce::String& message)
+{
+    // Local actions: handled whether or not an instrument is connected.
+    if (message.startsWith (connectCode))
+    {
+        Operation operation (*this);
+        if (! mHost.isConnected())
+        {
+            mHost.connectHardware();
+            mHost.updateInterface();
+        }
+        else
+        {
+            mHost.disconnectHardware();
+        }
+        return;
+    }
+
+    // Everything else needs the instrument, and the instrument alive.
+    if (! mHost.isConnected())
+        return;
+
+    if (! activeSensingIsFresh (mClock(), mHost.lastActiveSense()))
+    {
+        if (isBusy())
+        {
+            if (! mDisconnectHeld)
+                mQueue.push_back ({ true, {} });
+            mDisconnectHeld = true;
+        }
+        else
+        {
+            watchdogDisconnect();
+        }
+        return;
+    }
+
+    if (auto send = setFunctionFor (message))
+        send (mHost.instrumentOutput(), valueOf (message));
+
+    // The sequence, firmware and preset codes come with their own subsystems; until then they
+    // are unknown codes here and do nothing beyond the gates above.
+}
+
+void ActionDispatcher::watchdogDisconnect()
+{
+    Operation operation (*this);
+    mHost.disconnectHardware();
+    Prompts::message (Prompts::Icon::warning, "Connection", "KelaDorvo has been disconnected !");
+}
+
+ActionDispatcher::Operation::Operation (ActionDispatcher& dispatcher) : mDispatcher (dispatcher)
+{
+    ++mDispatcher.mDepth;
+}
+
+ActionDispatcher::Operation::~Operation()
+{
+    mDispatcher.operationEnded();
+}
+
+void ActionDispatcher::operationEnded()
+{
+    if (--mDepth > 0 || mDraining)
+        return;
+
+    mDraining = true;
+    while (! mQueue.empty())
+    {
+        const auto next = mQueue.front();
+        mQueue.pop_front();
+        if (next.heldDisconnect)
+        {
+            mDisconnectHeld = false;
+            if (mHost.isConnected())
+                watchdogDisconnect();
+        }
+        else
+        {
+            handle (next.message);
+        }
+    }
+    mDraining = false;
+}
+
+// =============================================================================================
+
+// The application object
+
+DorvoEditorApplication::DorvoEditorApplication() : mMainWindow (std::make_unique<MainAppWindow>())
+{
+}
+
+DorvoEditorApplication::~DorvoEditorApplication()
+{
+    closePorts();
+    mInstanceListener = nullptr;
+    mMainWindow = nullptr;
+}
+
+const juce::String DorvoEditorApplication::getApplicationName() { return "Dorvo Connection"; }
+const juce::String DorvoEditorApplication::getApplicationVersion() { return "Dorvo Connection"; }
+bool DorvoEditorApplication::moreThanOneInstanceAllowed() { return false; }
+
+void DorvoEditorApplication::anotherInstanceStarted (const juce::String&)
+{
+    Prompts::message (Prompts::Icon::info, "Multiple instance",
+                      "Only one TavinDorvo Connection can be opened at the same time !");
+}
+
+void DorvoEditorApplication::systemRequestedQuit()
+{
+    juce::JUCEApplication::quit();
 }
 
 void DorvoEditorApplication::shutdown()
 {
-    mMainWindow = nullptr;
+    mInstanceListener = nullptr;
+    disconnectHardware();
+}
+
+bool DorvoEditorApplication::isFirmwareOutdated (juce::uint8 r1, juce::uint8 r2, juce::uint8 r3)
+{
+    return r1 == 0 || (r1 == 1 && r2 == 0 && r3 <= 2);
+}
+
+void DorvoEditorApplication::initialise (const juce::String&)
+{
+    if (mHandOverSocket.isNotEmpty())
+        mInstanceListener = std::make_unique<SingleInstance::Listener> (
+            mHandOverSocket, [this] (const juce::String& commandLine) { anotherInstanceStarted (commandLine); });
+
+    ActionDispatcher::Operation startUp (mDispatcher);
+
+    connectHardware();
+    if (! mConnected)
+        return;
+
+    juce::uint8 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+    HWDetector::getSoftwareRev (r1, r2, r3, r4);
+    if (! isFirmwareOutdated (r1, r2, r3))
+    {
+        updateInterface();
+        return;
+    }
+
+    if (Prompts::okCancel (Prompts::Icon::warning, "Firmware version",
+                           "The firmware version is outdated. Would you like to update the firmware to the latest version?"))
+    {
+        // The update through the boot loader is not part of this build: the instrument stays
+        // connected as it is, without read-back, as after Cancel.
+        std::printf ("Firmware update not available: the instrument stays connected.\n");
+        std::fflush (stdout);
+    }
+}
+
+void DorvoEditorApplication::connectHardware()
+{
+    ActionDispatcher::Operation connecting (mDispatcher);
+
+    disconnectHardware();
+    HWDetector::setLookedAfterFamily (0x04, 0x00);
+    HWDetector::setLookedAfterMember (0x01, 0x01);
+
+    while (! mConnected)
+    {
+        MidiInputPort* input = nullptr;
+        MidiOutputPort* output = nullptr;
+        const bool found = HWDetector::findHardware (this, &input, &output);
+
+        if (found && input != nullptr && output != nullptr)
+        {
+            mMidiInput = input;
+            mMidiOutput = output;
+            mConnected = true;
+            mMainWindow->setConnectedState (true);
+
+            juce::uint8 isSeq = 0xFF;
+            HWMessages::getIsSeq (mMidiOutput, &isSeq);
+            mMainWindow->SwitchDorvoType (isSeq == 1 ? KelaSE : KelaArp);
+            mMainWindow->registerListener (this);
+
+            juce::uint8 a = 0, b = 0, c = 0, d = 0;
+            HWDetector::getSoftwareRev (a, b, c, d);
+            mMainWindow->SetFirmwareVersion (a, b, c, d);
+            return;
+        }
+
+        // Found, but one of its ports did not open: every later request needs both, so this
+        // counts as not found.
+        if (input != nullptr)
+        {
+            input->stop();
+            delete input;
+        }
+        delete output;
+
+        if (Prompts::okCancel (Prompts::Icon::warning, "No instrument found",
+                               "The software was not able to find a KelaDorvo connected to the computer.\n"
+                               "Please make sure:\n"
+                               "1. The USB connection is correctly set between KelaDorvo and your computer.\n"
+                               "2. KelaDorvo is switched on.\n"
+                               "3. KelaDorvo has been correctly rebooted after a firmware update.\n"
+                               "\n"
+                               "Do you want to retry ?"))
+        {
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+            continue;
+        }
+
+        Prompts::message (Prompts::Icon::warning, "No instrument found",
+                          "Editing is disabled until a valid connection is made.");
+        mMainWindow->SwitchDorvoType (NotConnected);
+        mMainWindow->setConnectedState (false);
+        mMainWindow->registerListener (this);
+        return;
+    }
+}
+
+void DorvoEditorApplication::closePorts()
+{
+    if (mMidiInput != nullptr)
+    {
+        mMidiInput->stop();
+        delete mMidiInput;
+        mMidiInput = nullptr;
+    }
+    if (mMidiOutput != nullptr)
+    {
+        delete mMidiOutput;
+        mMidiOutput = nullptr;
+    }
+}
+
+void DorvoEditorApplication::disconnectHardware()
+{
+    if (! mConnected)
+        return;
+
+    mMainWindow->setConnectedState (false);
+    mConnected = false;
+    closePorts();
+}
+
+namespace
+{
+struct ReadBackStep
+{
+    bool (*get) (MidiOutputPort*, juce::uint8*);
+    void (*show) (MainAppWindow&, juce::uint8);
+};
+
+const ReadBackStep readBack[] = {
+    { &HWMessages::getChannelIn, [] (MainAppWindow& w, juce::uint8 v) { w.setChannelIn (v); } },
+    { &HWMessages::getChannelOut, [] (MainAppWindow& w, juce::uint8 v) { w.setChannelOut (v); } },
+    { &HWMessages::getAudioGateThreshold, [] (MainAppWindow& w, juce::uint8 v) { w.setAudioGateThreshold (v); } },
+    { &HWMessages::getLFORetrig, [] (MainAppWindow& w, juce::uint8 v) { w.setLFORetrig (v == 1); } },
+    { &HWMessages::getArpHold, [] (MainAppWindow& w, juce::uint8 v) { w.setArpHold (v == 1); } },
+    { &HWMessages::getKeyboardMode, [] (MainAppWindow& w, juce::uint8 v) { w.setKeyboardMode (v); } },
+    { &HWMessages::getLegatoState, [] (MainAppWindow& w, juce::uint8 v) { w.setLegatoState (v); } },
+    { &HWMessages::getVelocityCurbNum, [] (MainAppWindow& w, juce::uint8 v) { w.setVelocityCurbNum (v); } },
+    { &HWMessages::getAftertouchCurbNum, [] (MainAppWindow& w, juce::uint8 v) { w.setAftertouchCurbNum (v); } },
+    { &HWMessages::getStepSize, [] (MainAppWindow& w, juce::uint8 v) { w.setStepSize (v); } },
+    { &HWMessages::getGateLen, [] (MainAppWindow& w, juce::uint8 v) { w.setGateLen (v); } },
+    { &HWMessages::getTapAvg, [] (MainAppWindow& w, juce::uint8 v) { w.setTapAvg (v); } },
+    { &HWMessages::getSeqSync, [] (MainAppWindow& w, juce::uint8 v) { w.setClkSync (v); } },
+    { &HWMessages::getSeqPlayMode, [] (MainAppWindow& w, juce::uint8 v) { w.setSeqPlayMode (v); } },
+    { &HWMessages::getSeqNextSeq, [] (MainAppWindow& w, juce::uint8 v) { w.setSeqNextSeq (v); } },
+};
+} // namespace
+
+void DorvoEditorApplication::updateInterface()
+{
+    if (! mConnected)
+        return;
+
+    ActionDispatcher::Operation reading (mDispatcher);
+    for (auto& step : readBack)
+    {
+        juce::uint8 value = 0;
+        if (! step.get (mMidiOutput, &value))
+        {
+            disconnectHardware();
+            Prompts::message (Prompts::Icon::warning, "Update error",
+                              "Unable to communicate with TavinDorvo. Closing connection !");
+            return;
+        }
+        step.show (*mMainWindow, value);
+    }
+}
+
+void DorvoEditorApplication::handleIncomingMidiMessage (MidiInputPort*, const juce::MidiMessage& message)
+{
+    if (message.isActiveSense())
+    {
+        mLastActiveSense.store (juce::Time::getMillisecondCounter(), std::memory_order_relaxed);
+        return;
+    }
+    HWMessages::midiReceived (message);
+    HWTemplate::MidiReceived (message);
+}
+
+void DorvoEditorApplication::actionListenerCallback (const juce::String& message)
+{
+    mDispatcher.dispatch (message);
+}
+
+juce::File DorvoEditorApplication::getFirmwareFile()
+{
+    Prompts::FileRequest request;
+    request.kind = Prompts::Kind::openFile;
+    request.title = "Select Firmware binary file";
+    request.patterns = "*.kfw";
+    // The folder that holds the application.
+    request.initialLocation = juce::File::getSpecialLocation (juce::File::currentApplicationFile).getParentDirectory();
+    return Prompts::chooseFile (request);
 }

@@ -1,0 +1,214 @@
+#include "AppTestSupport.h"
+#include "app/DorvoEditorApplication.h"
+
+using Prompts::Icon;
+
+namespace
+{
+// The application's side as the dispatcher sees it, on a real output port to the simulated
+// instrument, with a clock the test sets.
+struct FakeHost : ActionDispatcher::Host
+{
+    bool connected = true;
+    juce::uint32 lastSense = 10000;
+    MidiOutputPort* output = nullptr;
+    juce::StringArray calls;
+    std::function<void()> duringConnect;   // runs inside connectHardware (a nested loop)
+
+    bool isConnected() const override { return connected; }
+    juce::uint32 lastActiveSense() const override { return lastSense; }
+    MidiOutputPort* instrumentOutput() const override { return output; }
+    void connectHardware() override
+    {
+        calls.add ("connect");
+        if (duringConnect)
+            duringConnect();
+        connected = true;
+    }
+    void disconnectHardware() override
+    {
+        calls.add ("disconnect");
+        connected = false;
+    }
+    void updateInterface() override { calls.add ("update"); }
+};
+
+class Dispatcher : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        instrument = std::make_unique<sim::SimulatedInstrument> (apptest::instrumentOptions (sim::Model::KelaDorvoSE));
+        instrument->plugIn();
+        output.reset (MidiOutputPort::openDevice (MidiOutputPort::getDevices().size() - 1));
+        ASSERT_NE (output, nullptr);
+        host.output = output.get();
+        dispatcher.setClock ([this] { return now; });
+    }
+
+    void TearDown() override
+    {
+        output.reset();
+        instrument.reset();
+    }
+
+    std::vector<std::pair<int, int>> sent() const { return apptest::setsReceived (*instrument); }
+
+    std::unique_ptr<sim::SimulatedInstrument> instrument;
+    std::unique_ptr<MidiOutputPort> output;
+    FakeHost host;
+    ActionDispatcher dispatcher { host };
+    juce::uint32 now = 10100;   // active sensing 100 ms old
+    Prompts::ScriptedResponder prompts;
+    Prompts::ScopedResponder scope { prompts };
+};
+} // namespace
+
+TEST_F (Dispatcher, EverySettingCodeSendsItsSetCommandWithTheLowByte)
+{
+    struct Case
+    {
+        const char* message;
+        int command;
+        int value;
+    };
+    const Case cases[] = {
+        { "MIN  16", 0x05, 16 },  { "MIN  256", 0x05, 0 }, { "MIN  ", 0x05, 0 },   { "MOUT 15", 0x07, 15 },
+        { "MKEY 2", 0x0B, 2 },    { "LKEY 1", 0x0D, 1 },   { "INGN 2", 0x09, 2 },   { "LFO  1", 0x0F, 1 },
+        { "VELO 2", 0x11, 2 },    { "AFTE 2", 0x13, 2 },   { "ARP  1", 0x25, 1 },   { "BEND 12", 0x2C, 12 },
+        { "STEP 16", 0x38, 16 },  { "GLEN 3", 0x36, 3 },   { "TAP  1", 0x2A, 1 },   { "SYNC 2", 0x3C, 2 },
+        { "RTRG 1", 0x34, 1 },    { "SQPM 1", 0x2E, 1 },   { "SQNS 2", 0x32, 2 },   { "STEP 32x", 0x38, 32 },
+        { "LKEY 257", 0x0D, 1 },
+    };
+    for (auto& c : cases)
+    {
+        instrument->clearReceived();
+        dispatcher.dispatch (c.message);
+        EXPECT_EQ (sent(), (std::vector<std::pair<int, int>> { { c.command, c.value } })) << c.message;
+    }
+    EXPECT_TRUE (host.calls.isEmpty());
+    EXPECT_TRUE (prompts.prompts().empty());
+}
+
+TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
+{
+    struct Case
+    {
+        const char* name;
+        bool connected;
+        juce::uint32 last, now;
+        const char* message;
+        bool sends, disconnects;
+    };
+    const Case cases[] = {
+        { "fresh", true, 10000, 10100, "AFTE 2", true, false },
+        { "exactly 300 ms", true, 10000, 10300, "AFTE 2", true, false },
+        { "301 ms", true, 10000, 10301, "AFTE 2", false, true },
+        { "across the counter's wrap", true, 0xFFFFFF00u, 0x10, "AFTE 2", true, false },
+        { "never any sensing", true, 0, 5000, "AFTE 2", false, true },
+        { "not connected", false, 10000, 10100, "AFTE 2", false, false },
+        { "not connected and stale", false, 0, 5000, "AFTE 2", false, false },
+        { "unknown code, fresh", true, 10000, 10100, "XYZW 1", false, false },
+        { "unknown code, stale", true, 10000, 10301, "XYZW 1", false, true },
+        { "SSQD, fresh", true, 10000, 10100, "SSQD ", false, false },
+        { "code later in the table, stale", true, 10000, 10301, "FIRM ", false, true },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        instrument->clearReceived();
+        prompts.clear();
+        host.calls.clear();
+        host.connected = c.connected;
+        host.lastSense = c.last;
+        now = c.now;
+
+        dispatcher.dispatch (c.message);
+
+        EXPECT_EQ (! sent().empty(), c.sends);
+        EXPECT_EQ (host.calls, c.disconnects ? juce::StringArray ("disconnect") : juce::StringArray());
+        if (c.disconnects)
+        {
+            ASSERT_EQ (prompts.prompts().size(), 1u);
+            const auto box = prompts.prompts()[0];
+            EXPECT_EQ (box.kind, Prompts::Kind::message);
+            EXPECT_EQ (box.icon, Icon::warning);
+            EXPECT_EQ (box.title, "Connection");
+            EXPECT_EQ (box.text, "KelaDorvo has been disconnected !");
+        }
+        else
+        {
+            EXPECT_TRUE (prompts.prompts().empty());
+        }
+    }
+}
+
+TEST_F (Dispatcher, ConnectToggles)
+{
+    // Connected: disconnects without a box, even with stale sensing (a local action).
+    host.lastSense = 0;
+    dispatcher.dispatch ("COMI ");
+    EXPECT_EQ (host.calls, juce::StringArray ("disconnect"));
+
+    // Not connected: connects, then reads back.
+    host.calls.clear();
+    dispatcher.dispatch ("COMI ");
+    EXPECT_EQ (host.calls, juce::StringArray ("connect", "update"));
+    EXPECT_TRUE (prompts.prompts().empty());
+    EXPECT_TRUE (sent().empty());
+}
+
+TEST_F (Dispatcher, DuringAnOperationSetsGoOutAtOnceAndTheRestWaitsInOrder)
+{
+    {
+        ActionDispatcher::Operation readBack (dispatcher);
+        dispatcher.dispatch ("AFTE 1");   // sent at once
+        dispatcher.dispatch ("COMI ");    // would close the ports under the read-back
+        dispatcher.dispatch ("MKEY 2");   // sent at once
+        dispatcher.dispatch ("COMI ");    // reconnects after the first one
+
+        EXPECT_EQ (sent(), (std::vector<std::pair<int, int>> { { 0x13, 1 }, { 0x0B, 2 } }));
+        EXPECT_TRUE (host.calls.isEmpty());
+    }
+    EXPECT_EQ (host.calls, juce::StringArray ("disconnect", "connect", "update"));
+}
+
+TEST_F (Dispatcher, StaleSensingDuringAnOperationDisconnectsOnceAfterIt)
+{
+    now = 10301;
+    {
+        ActionDispatcher::Operation readBack (dispatcher);
+        dispatcher.dispatch ("AFTE 1");
+        dispatcher.dispatch ("VELO 1");
+        EXPECT_TRUE (host.calls.isEmpty());
+        EXPECT_TRUE (prompts.prompts().empty());
+    }
+    EXPECT_TRUE (sent().empty());
+    EXPECT_EQ (host.calls, juce::StringArray ("disconnect"));
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Connection"));
+}
+
+TEST_F (Dispatcher, ClicksDuringAQueuedConnectionAreQueuedToo)
+{
+    host.connected = false;
+    // A click on the switch arrives while the connection started by the first one is still
+    // searching (inside the discovery window's loop): it must wait until that one is done.
+    host.duringConnect = [this] {
+        host.duringConnect = nullptr;
+        dispatcher.dispatch ("COMI ");
+        EXPECT_EQ (host.calls, juce::StringArray ("connect"));
+    };
+    dispatcher.dispatch ("COMI ");
+    EXPECT_EQ (host.calls, juce::StringArray ("connect", "update", "disconnect"));
+}
+
+TEST_F (Dispatcher, BoxOfAWatchdogDisconnectHoldsFurtherClicks)
+{
+    now = 10301;
+    prompts.onPrompt = [this] (const Prompts::ScriptedResponder::Prompt&) {
+        dispatcher.dispatch ("COMI ");   // clicked while the "Connection" box is up
+        EXPECT_EQ (host.calls, juce::StringArray ("disconnect"));
+    };
+    dispatcher.dispatch ("AFTE 2");
+    EXPECT_EQ (host.calls, juce::StringArray ("disconnect", "connect", "update"));
+}
