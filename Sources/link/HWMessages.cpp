@@ -256,7 +256,8 @@ bool HWMessages::WaitMidiMessage (juce::MidiMessage& message)
 
 void HWMessages::midiReceived (const juce::MidiMessage& message)
 {
-    if (! mWaitResponse.load (std::memory_order_acquire))
+    // Active sensing is the application's business; it never ends a wait.
+    if (message.isActiveSense() || ! mWaitResponse.load (std::memory_order_acquire))
         return;
 
     const auto kind = mWaitKind.load (std::memory_order_relaxed);
