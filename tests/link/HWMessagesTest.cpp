@@ -76,7 +76,8 @@ struct HWMessagesTest : ::testing::Test
 
     void TearDown() override
     {
-        in->stop();
+        if (in != nullptr)
+            in->stop();
         in.reset();
         out.reset();
         instrument.unplug();
@@ -436,6 +437,7 @@ TEST_F (HWMessagesTest, WaitMidiMessageEndsOnlyOnAMessageThatIsNotSystemExclusiv
 {
     juce::Timer::callAfterDelay (30, [this]
     {
+        HWMessages::midiReceived (juce::MidiMessage (0xFE));  // active sensing ends nothing
         instrument.sendToHost (midi (device (0x05, { 1 })));
         instrument.sendToHost (juce::MidiMessage::controllerEvent (1, 64, 127));
     });

@@ -395,7 +395,7 @@ TEST_F (SimulatorTest, ActiveSensingInputFaultAndLogFile)
     }
     ASSERT_GE (times.size(), 3u);
     for (size_t i = 1; i < times.size(); ++i)
-        EXPECT_NEAR (times[i] - times[i - 1], 100.0, 40.0);
+        EXPECT_NEAR (times[i] - times[i - 1], 100.0, 50.0);
 
     instrument->setFault (Fault::noActiveSensing);
     juce::Thread::sleep (120);
