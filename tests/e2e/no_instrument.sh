@@ -1,22 +1,28 @@
 # No instrument: the retry box; OK searches again, Cancel gives up with the not-connected page.
 source "$(dirname "$0")/common.bash"
 
-box_gone() { ! xdotool search --name "^No instrument found\$" | grep -q .; }
+# Every box is a window of its own, so a box that comes again has another id.
+box() { xdotool search --onlyvisible --name "^No instrument found\$" 2>/dev/null | head -1; }
+box_other_than() { local id; id=$(box); [ -n "$id" ] && [ "$id" != "$1" ]; }
+no_box() { [ -z "$(box)" ]; }
 
 start_display
 start_app DORVO_SIM_MODEL=none
-wait_for 20 window_named "No instrument found" || fail "no retry box"
+wait_for 20 box_other_than none || fail "no retry box"
+first=$(box)
+sleep 0.3
 shot retry-box
 xdotool key Return                       # OK: search again
-wait_for 5 box_gone || fail "retry box did not close"
-wait_for 10 window_named "No instrument found" || fail "no second retry box"
+wait_for 10 box_other_than "$first" || fail "no second retry box"
+second=$(box)
+sleep 0.3
 shot retry-box-again
 xdotool key Escape                       # Cancel: give up
-sleep 0.5
-wait_for 5 window_named "No instrument found" || fail "no give-up box"
+wait_for 10 box_other_than "$second" || fail "no give-up box"
+sleep 0.3
 shot give-up-box
 xdotool key Return
-wait_for 5 box_gone || fail "give-up box did not close"
+wait_for 5 no_box || fail "give-up box did not close"
 sleep 0.3
 geometry
 [ "$WW" = 795 ] || fail "not-connected window is $WW wide"
