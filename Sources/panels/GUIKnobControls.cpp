@@ -74,37 +74,43 @@ void GUIKnobControl::buttonClicked (juce::Button* button)
 }
 
 // --------------------------------------------------------------------------------------------
+// Class data: action code, click rule, initial value, frames, value -> frame.
+
+namespace
+{
+template <class Control>
+const GUIKnobControl::Description& kept (const GUIKnobControl::Description& d)
+{
+    static const GUIKnobControl::Description data = d;
+    return data;
+}
+
+std::vector<GUIKnobControl::FrameOf> bendRangeFrames()
+{
+    std::vector<GUIKnobControl::FrameOf> frames;
+    for (int v = 1; v <= 12; ++v)
+        frames.push_back ({ v, v + 1 });
+    return frames;
+}
+} // namespace
 
 GUIStepSize::GUIStepSize()
-    : GUIKnobControl ([]() -> const Description& {
-          static const Description d { "STEP ", ClickRule::doublingTo32, 16, knobFramesOf<GUIStepSize>(),
-                                       { { 4, 2 }, { 8, 4 }, { 16, 6 }, { 32, 8 } } };
-          return d;
-      }())
+    : GUIKnobControl (kept<GUIStepSize> ({ "STEP ", ClickRule::doublingTo32, 16, knobFramesOf<GUIStepSize>(),
+                                           { { 4, 2 }, { 8, 4 }, { 16, 6 }, { 32, 8 } } }))
 {
 }
 void GUIStepSize::setStepSize (unsigned char value) { store (value); }
 
 GUIBendRange::GUIBendRange()
-    : GUIKnobControl ([]() -> const Description& {
-          static const Description d = [] {
-              Description b { "BEND ", ClickRule::countTo12, 1, knobFramesOf<GUIBendRange>(), {} };
-              for (int v = 1; v <= 12; ++v)
-                  b.mapping.push_back ({ v, v + 1 });
-              return b;
-          }();
-          return d;
-      }())
+    : GUIKnobControl (kept<GUIBendRange> ({ "BEND ", ClickRule::countTo12, 1, knobFramesOf<GUIBendRange>(),
+                                            bendRangeFrames() }))
 {
 }
 void GUIBendRange::setBendRange (unsigned char value) { store (value); }
 
 GUIClkSync::GUIClkSync()
-    : GUIKnobControl ([]() -> const Description& {
-          static const Description d { "SYNC ", ClickRule::cycleOfThree, 0, knobFramesOf<GUIClkSync>(),
-                                       { { 0, 2 }, { 1, 4 }, { 2, 6 }, { 3, 5 } } };
-          return d;
-      }())
+    : GUIKnobControl (kept<GUIClkSync> ({ "SYNC ", ClickRule::cycleOfThree, 0, knobFramesOf<GUIClkSync>(),
+                                          { { 0, 2 }, { 1, 4 }, { 2, 6 }, { 3, 5 } } }))
 {
 }
 void GUIClkSync::setClkSync (unsigned char value) { store (value); }

@@ -29,6 +29,14 @@ constexpr std::array<GUISwitchControl::Mapping, 3> highCenterLow { { { 0, high }
 constexpr std::array<GUISwitchControl::Mapping, 3> offLowOnHigh { { { 0, low }, { 1, high } } };
 
 constexpr const char* newButton = "new button";
+
+// Each member's data, kept for the life of the program (the base refers to it).
+template <class Control>
+const Description& kept (const Description& d)
+{
+    static const Description data = d;
+    return data;
+}
 } // namespace
 
 // --------------------------------------------------------------------------------------------
@@ -36,145 +44,104 @@ constexpr const char* newButton = "new button";
 // pictures, value -> picture.
 
 GUIAftertouchSelector::GUIAftertouchSelector()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "AFTE ", Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
-                                       lowCenterHigh<GUIAftertouchSelector>(), highCenterLow, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIAftertouchSelector> ({ "AFTE ", Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
+                          lowCenterHigh<GUIAftertouchSelector>(), highCenterLow, 3 }))
 {
 }
 void GUIAftertouchSelector::setCurb (int value) { store (value); }
 
 GUIInputGain::GUIInputGain()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "INGN ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
-                                       lowCenterHigh<GUIInputGain>(), highCenterLow, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIInputGain> ({ "INGN ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+                          lowCenterHigh<GUIInputGain>(), highCenterLow, 3 }))
 {
 }
 void GUIInputGain::setAudioGateThreshold (int value) { store (value); }
 
 GUIKeyboard::GUIKeyboard()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "MKEY ", Rule::cycleOfThree, 29, 65, 0, "Mode", newButton,
-                                       lowCenterHigh<GUIKeyboard>(),
-                                       { { { 0, center }, { 1, low }, { 2, high } } }, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIKeyboard> ({ "MKEY ", Rule::cycleOfThree, 29, 65, 0, "Mode", newButton,
+                          lowCenterHigh<GUIKeyboard>(),
+                          { { { 0, center }, { 1, low }, { 2, high } } }, 3 }))
 {
 }
 void GUIKeyboard::setMode (int value) { store (value); }
 
 GUILFO::GUILFO()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "LFO  ", Rule::toggle, 29, 65, 0, newButton, nullptr,
-                                       lowHigh<GUILFO>(), offLowOnHigh, 2 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUILFO> ({ "LFO  ", Rule::toggle, 29, 65, 0, newButton, nullptr,
+                          lowHigh<GUILFO>(), offLowOnHigh, 2 }))
 {
 }
 void GUILFO::setRetrig (bool value) { store (value ? 1 : 0); }
 
 GUIVelocitySelector::GUIVelocitySelector()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "VELO ", Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
-                                       lowCenterHigh<GUIVelocitySelector>(), highCenterLow, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIVelocitySelector> ({ "VELO ", Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
+                          lowCenterHigh<GUIVelocitySelector>(), highCenterLow, 3 }))
 {
 }
 void GUIVelocitySelector::setCurb (int value) { store (value); }
 
 GUIArpHold::GUIArpHold()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "ARP  ", Rule::toggle, 34, 76, 0, newButton, nullptr,
-                                       lowHigh<GUIArpHold>(), offLowOnHigh, 2 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIArpHold> ({ "ARP  ", Rule::toggle, 34, 76, 0, newButton, nullptr,
+                          lowHigh<GUIArpHold>(), offLowOnHigh, 2 }))
 {
 }
 void GUIArpHold::setArpHold (bool value) { store (value ? 1 : 0); }
 
 GUITapAvg::GUITapAvg()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "TAP  ", Rule::tapRule, 34, 76, 0, newButton, nullptr,
-                                       lowCenterHigh<GUITapAvg>(), { { { 0, high }, { 1, low } } }, 2 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUITapAvg> ({ "TAP  ", Rule::tapRule, 34, 76, 0, newButton, nullptr,
+                          lowCenterHigh<GUITapAvg>(),
+                          { { { 0, high }, { 1, low } } }, 2 }))
 {
 }
 void GUITapAvg::setTapAvg (int value) { store (value); }
 
 GUIGateLen::GUIGateLen()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "GLEN ", Rule::gateRule, 34, 76, 1, newButton, nullptr,
-                                       lowCenterHigh<GUIGateLen>(),
-                                       { { { 1, high }, { 2, center }, { 3, low } } }, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIGateLen> ({ "GLEN ", Rule::gateRule, 34, 76, 1, newButton, nullptr,
+                          lowCenterHigh<GUIGateLen>(),
+                          { { { 1, high }, { 2, center }, { 3, low } } }, 3 }))
 {
 }
 void GUIGateLen::setGateLen (int value) { store (value); }
 
 GUIClkSyncSliding3p::GUIClkSyncSliding3p()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "SYNC ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
-                                       lowCenterHigh<GUIClkSyncSliding3p>(),
-                                       { { { 0, low }, { 1, center }, { 2, high } } }, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIClkSyncSliding3p> ({ "SYNC ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+                          lowCenterHigh<GUIClkSyncSliding3p>(),
+                          { { { 0, low }, { 1, center }, { 2, high } } }, 3 }))
 {
 }
 void GUIClkSyncSliding3p::setState (int value) { store (value); }
 
 GUISeqNextSeq::GUISeqNextSeq()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "SQNS ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
-                                       lowCenterHigh<GUISeqNextSeq>(), highCenterLow, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUISeqNextSeq> ({ "SQNS ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+                          lowCenterHigh<GUISeqNextSeq>(), highCenterLow, 3 }))
 {
 }
 void GUISeqNextSeq::setState (int value) { store (value); }
 
 GUISeqPlayMode::GUISeqPlayMode()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "SQPM ", Rule::toggle, 29, 65, 0, newButton, nullptr,
-                                       lowHigh<GUISeqPlayMode>(), offLowOnHigh, 2 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUISeqPlayMode> ({ "SQPM ", Rule::toggle, 29, 65, 0, newButton, nullptr,
+                          lowHigh<GUISeqPlayMode>(), offLowOnHigh, 2 }))
 {
 }
 void GUISeqPlayMode::setState (bool value) { store (value ? 1 : 0); }
 
 GUISeqRetrig::GUISeqRetrig()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "RTRG ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
-                                       lowCenterHigh<GUISeqRetrig>(), highCenterLow, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUISeqRetrig> ({ "RTRG ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+                          lowCenterHigh<GUISeqRetrig>(), highCenterLow, 3 }))
 {
 }
 void GUISeqRetrig::setSeqRetrig (int value) { store (value); }
 
 GUIStepSizeSliding3p::GUIStepSizeSliding3p()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "STEP ", Rule::doublingRule, 29, 65, 16, newButton, nullptr,
-                                       lowCenterHigh<GUIStepSizeSliding3p>(),
-                                       { { { 4, low }, { 8, center }, { 16, high } } }, 3 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUIStepSizeSliding3p> ({ "STEP ", Rule::doublingRule, 29, 65, 16, newButton, nullptr,
+                          lowCenterHigh<GUIStepSizeSliding3p>(),
+                          { { { 4, low }, { 8, center }, { 16, high } } }, 3 }))
 {
 }
 void GUIStepSizeSliding3p::setState (int value) { store (value); }
 
 GUILegato::GUILegato()
-    : GUISwitchControl ([]() -> const Description& {
-          static const Description d { "LKEY ", Rule::toggle, 29, 65, 0, "Mode", newButton,
-                                       lowCenterHigh<GUILegato>(), offLowOnHigh, 2 };
-          return d;
-      }())
+    : GUISwitchControl (kept<GUILegato> ({ "LKEY ", Rule::toggle, 29, 65, 0, "Mode", newButton,
+                          lowCenterHigh<GUILegato>(), offLowOnHigh, 2 }))
 {
 }
 void GUILegato::setLegato (bool value) { store (value ? 1 : 0); }
