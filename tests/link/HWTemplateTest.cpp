@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include <functional>
 #include <mutex>
+#include <optional>
 
 using Bytes = std::vector<juce::uint8>;
 
