@@ -78,6 +78,13 @@ click_page() {
   xdotool mousemove 5 5
 }
 
+# Clicks the point (x, y) of the window itself (the CONNECT switch sits at width - 48, 0, 24 x 30).
+click_window() {
+  geometry
+  xdotool mousemove $((WX + $1)) $((WY + $2)) click 1
+  xdotool mousemove 5 5
+}
+
 # The command bytes (byte 8) of the device messages in the log, one line.
 commands() { awk '$1 == "F0" && $2 == "00" && $3 == "2F" { printf "%s ", $9 }' "$LOG" 2>/dev/null; }
 sets_count() { awk -v c="$1" '$1 == "F0" && $2 == "00" && $9 == c && NF == 11 { n++ } END { print n + 0 }' "$LOG" 2>/dev/null; }
@@ -85,4 +92,6 @@ last_value_of() { awk -v c="$1" '$1 == "F0" && $2 == "00" && $9 == c && NF == 11
 
 READ_BACK="3F 06 08 0A 10 26 0C 0E 12 14 39 37 2B 3D 2F 33 "
 read_back_done() { [ "$(commands)" = "$READ_BACK" ]; }
+read_backs() { commands | grep -o "3F 06 08 0A 10 26 0C 0E 12 14 39 37 2B 3D 2F 33" | wc -l; }
+read_back_count_is() { [ "$(read_backs)" -ge "$1" ]; }
 has_sets() { [ "$(sets_count "$1")" -ge "$2" ]; }
