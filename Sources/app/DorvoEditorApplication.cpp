@@ -389,3 +389,43 @@ juce::File DorvoEditorApplication::getFirmwareFile()
     request.initialLocation = juce::File::getSpecialLocation (juce::File::currentApplicationFile).getParentDirectory();
     return Prompts::chooseFile (request);
 }
+
+namespace
+{
+/** A block for the loop-back test, filled by the test itself. */
+struct LoopBackBlock : HWTemplate
+{
+    using HWTemplate::HWTemplate;
+    juce::MemoryBlock& bytes() { return mData; }
+};
+} // namespace
+
+void DorvoEditorApplication::testTemplate()
+{
+    constexpr int blockSize = 88;
+    LoopBackBlock sent (blockSize), received (blockSize);
+    for (int i = 0; i < blockSize; ++i)
+        static_cast<juce::uint8*> (sent.bytes().getData())[i] = juce::uint8 (i);
+
+    // A soak test of the block transfer: it runs until the process ends.
+    for (juce::int64 pass = 1;; ++pass)
+    {
+        if (! sent.send (mMidiOutput))
+            Prompts::message (Prompts::Icon::warning, "Error :", "Unable to send the template !");
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+        if (! received.receive (mMidiOutput))
+            Prompts::message (Prompts::Icon::warning, "Error :", "Unable to receive the template !");
+
+        const auto& a = sent.getBlock();
+        const auto& b = received.getBlock();
+        for (int i = 0; i < blockSize; ++i)
+        {
+            const bool same = (size_t) i < b.getSize() && a[i] == b[i];
+            if (! same)
+                Prompts::message (Prompts::Icon::warning, "Error :",
+                                  "Bad compare ! Octet : " + juce::String (i) + "test : " + juce::String (pass));
+        }
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+    }
+}
+

@@ -135,6 +135,10 @@ public:
     /** The firmware file the user picks, or an empty file when the chooser is cancelled. */
     juce::File getFirmwareFile();
 
+    /** Loop-back test of the block transfer: sends an 88-byte block and receives it back,
+        again and again, telling of every difference. Nothing calls it. */
+    void testTemplate();
+
     /** Firmware older than 1.0.3 (the fourth revision byte plays no part). */
     static bool isFirmwareOutdated (juce::uint8 r1, juce::uint8 r2, juce::uint8 r3);
 
