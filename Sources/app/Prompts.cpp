@@ -81,9 +81,10 @@ juce::StringArray ScriptedResponder::titles() const
     return out;
 }
 
-void ScriptedResponder::record (Kind kind, Icon icon, const juce::String& title, const juce::String& text)
+void ScriptedResponder::record (Kind kind, Icon icon, const juce::String& title, const juce::String& text,
+                                const juce::File& location)
 {
-    mPrompts.push_back ({ kind, icon, title, text });
+    mPrompts.push_back ({ kind, icon, title, text, location });
     if (onPrompt)
         onPrompt (mPrompts.back());
 }
@@ -122,7 +123,7 @@ int ScriptedResponder::alertYesNoCancel (Icon icon, const juce::String& title, c
 
 juce::Array<juce::File> ScriptedResponder::chooseFiles (const FileRequest& request)
 {
-    record (request.kind, Icon::question, request.title, request.patterns);
+    record (request.kind, Icon::question, request.title, request.patterns, request.initialLocation);
     if (files.empty())
         return {};
     auto f = files.front();

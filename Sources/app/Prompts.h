@@ -90,6 +90,7 @@ public:
         Icon icon;
         juce::String title;
         juce::String text;   // for choosers the patterns, for the name dialog the text shown
+        juce::File location; // for choosers the initial location
     };
 
     /** Answers for okCancel / alertOkCancel (non-zero: OK) and alertYesNoCancel, in order. */
@@ -112,7 +113,7 @@ public:
     void editName (const juce::String&, juce::String&) override;
 
 private:
-    void record (Kind, Icon, const juce::String&, const juce::String&);
+    void record (Kind, Icon, const juce::String&, const juce::String&, const juce::File& = {});
     int nextChoice (int fallback);
     std::vector<Prompt> mPrompts;
 };

@@ -336,3 +336,18 @@ TEST_F (Application, AnotherStartShowsMultipleInstance)
     EXPECT_EQ (prompts.prompts()[0].title, "Multiple instance");
     EXPECT_EQ (prompts.prompts()[0].text, "Only one TavinDorvo Connection can be opened at the same time !");
 }
+
+TEST_F (Application, FirmwareFileComesFromAChooserInTheApplicationsFolder)
+{
+    const juce::File chosen ("/tmp/update.kfw");
+    prompts.files = { { chosen } };
+    EXPECT_EQ (app->getFirmwareFile(), chosen);
+    EXPECT_EQ (app->getFirmwareFile(), juce::File());   // cancelled
+
+    ASSERT_EQ (prompts.prompts().size(), 2u);
+    const auto chooser = prompts.prompts()[0];
+    EXPECT_EQ (chooser.kind, Kind::openFile);
+    EXPECT_EQ (chooser.title, "Select Firmware binary file");
+    EXPECT_EQ (chooser.text, "*.kfw");
+    EXPECT_EQ (chooser.location, juce::File::getSpecialLocation (juce::File::currentApplicationFile).getParentDirectory());
+}
