@@ -75,3 +75,32 @@ TEST (EmbeddedPictures, KeyStatesReadAsRaisedLighterAndPushed)
     EXPECT_GT (hover, resting);
     EXPECT_LT (pressed, resting);
 }
+
+// Every push button shows its own resting, hover and pressed pictures as they are: no state tints.
+TEST (EmbeddedPictures, PushButtonsShowEachStateUntinted)
+{
+    struct Case { const char* name; std::function<GUIPushButton*()> make; const char* down; int downSize; const char* over; int overSize; const char* up; int upSize; };
+#define CASE(C) { #C, [] { return new C(); }, C::pushButton_down_png, C::pushButton_down_pngSize, \
+                  C::pushButton_over_png, C::pushButton_over_pngSize, C::pushButton_up_png, C::pushButton_up_pngSize }
+    const std::vector<Case> cases = { CASE (GUIUpdater), CASE (GUIWebLink), CASE (GUIWebLink_Kela), CASE (GUIWebLink_KelaSE),
+                                      CASE (GUISeqFactory), CASE (GUISeqLoad), CASE (GUISeqSave) };
+#undef CASE
+    for (const auto& c : cases)
+    {
+        std::unique_ptr<GUIPushButton> button (c.make());
+        auto& image = *button->getImageButton();
+        const std::pair<juce::Button::ButtonState, juce::Image> states[] = {
+            { juce::Button::buttonNormal, juce::ImageCache::getFromMemory (c.down, c.downSize) },
+            { juce::Button::buttonOver, juce::ImageCache::getFromMemory (c.over, c.overSize) },
+            { juce::Button::buttonDown, juce::ImageCache::getFromMemory (c.up, c.upSize) },
+        };
+        for (const auto& [state, expected] : states)
+        {
+            image.setState (state);
+            const auto shot = image.createComponentSnapshot (image.getLocalBounds(), false);
+            for (auto p : { juce::Point<int> (35, 20), juce::Point<int> (10, 45), juce::Point<int> (0, 0) })
+                EXPECT_EQ (shot.getPixelAt (p.x, p.y), expected.getPixelAt (p.x, p.y))
+                    << c.name << " state " << (int) state << " at " << p.toString();
+        }
+    }
+}
