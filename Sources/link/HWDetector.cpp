@@ -95,6 +95,20 @@ HWDetector::DetectionWindow::~DetectionWindow()
     mOpenedInputs.clear();
 }
 
+void HWDetector::DetectionWindow::runUntilSearchEnds()
+{
+    launchThread (juce::Thread::Priority::normal);
+    while (isThreadRunning())
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
+
+    mRelay.timerCallback();
+    if (auto* alert = getAlertWindow())
+    {
+        alert->exitModalState (1);
+        alert->setVisible (false);
+    }
+}
+
 void HWDetector::DetectionWindow::ProgressRelay::timerCallback()
 {
     owner.setProgress (owner.mProgressValue.load (std::memory_order_acquire));
@@ -219,7 +233,7 @@ bool HWDetector::findHardware (MidiInputPortCallback* callback, MidiInputPort** 
 
     {
         DetectionWindow window;
-        window.runThread (juce::Thread::Priority::normal);
+        window.runUntilSearchEnds();
     }
 
     if (! mFound || mFoundIn < 0 || callback == nullptr || input == nullptr || output == nullptr)

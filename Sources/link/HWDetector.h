@@ -40,6 +40,11 @@ public:
 
         void run() override;
 
+        /** Shows the window modally while the search runs on the worker, and returns as soon as
+            the search has ended (the framework's own modal run only notices that at its next
+            100 ms check, which would slow every connection down). */
+        void runUntilSearchEnds();
+
         /** The progress the search reached; read it once the window has returned. */
         double getSearchProgress() const { return mProgressValue.load (std::memory_order_acquire); }
 

@@ -92,7 +92,7 @@ struct DetectorTest : ::testing::Test
     {
         const auto t0 = juce::Time::getMillisecondCounter();
         HWDetector::DetectionWindow window;
-        window.runThread (juce::Thread::Priority::normal);
+        window.runUntilSearchEnds();
         return { HWDetector::mFound, HWDetector::mFoundIn, HWDetector::mFoundOut, window.getSearchProgress(),
                  juce::Time::getMillisecondCounter() - t0 };
     }
