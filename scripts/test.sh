@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, builds, and runs the whole test suite twice: in the plain build
-# and in the AddressSanitizer + UndefinedBehaviorSanitizer build. GUI tests and the end-to-end
-# runs of the application get a virtual X display (Xvfb).
-#   scripts/test.sh           plain + ASan/UBSan
-#   scripts/test.sh --tsan    plain + ASan/UBSan + ThreadSanitizer
+# Sets up a Debian 12 machine, builds, and runs the whole test suite three times: in the plain
+# build, in the ThreadSanitizer build and in the AddressSanitizer + UndefinedBehaviorSanitizer
+# build. GUI tests and the end-to-end runs of the application get a virtual X display (Xvfb).
+#   scripts/test.sh            all three
+#   scripts/test.sh --no-tsan  plain + ASan/UBSan only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-with_tsan=0
+with_tsan=1
 for arg in "$@"; do
   case "$arg" in
-    --tsan) with_tsan=1 ;;
-    *) echo "usage: scripts/test.sh [--tsan]" >&2; exit 2 ;;
+    --no-tsan) with_tsan=0 ;;
+    *) echo "usage: scripts/test.sh [--no-tsan]" >&2; exit 2 ;;
   esac
 done
 
@@ -22,8 +22,11 @@ build() {
   local dir=$1; shift
   echo "== building $dir"
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-  cmake --build "$dir" -j"$jobs" 2>&1 | grep -E "warning|error|Error" || true
-  cmake --build "$dir" -j"$jobs" > /dev/null
+  if ! cmake --build "$dir" -j"$jobs" > "$dir.build.log" 2>&1; then
+    grep -E -B2 -A8 "error|Error" "$dir.build.log" | head -n 120
+    exit 1
+  fi
+  grep -E "warning:" "$dir.build.log" || true
 }
 
 run() {
