@@ -609,6 +609,8 @@ void SimulatedInstrument::answerRunning (const Bytes& m, std::vector<Bytes>& out
 
         // The block transfer, receiving side: the system sends us a block.
         case SysexCommand::TemplateStart:
+            // The system sends a block of its own: whatever we were sending it is over.
+            s.sendingBlock = false;
             s.receivingBlock.clear();
             s.resendAskedFor.clear();
             out.push_back (ack (toByte (SysexCommand::TemplateAck), m, 0));

@@ -319,6 +319,29 @@ TEST_F (SimulatorTest, SendsItsBlockOneChunkPerAcknowledgement)
     EXPECT_EQ (host.waitFor (seen + 1, 100), Bytes()) << "nothing after the last chunk's acknowledgement";
 }
 
+TEST_F (SimulatorTest, ABlockRequestLeftUnfinishedDoesNotStopItTakingABlock)
+{
+    SimulatedInstrument instrument;
+    instrument.setBlockToSend (Bytes (40, 0x11));
+    instrument.plugIn();
+    Host host (instrument);
+
+    // The system asks for the instrument's block and gives up after the start.
+    host.send (device (0x19));
+    EXPECT_EQ (host.waitFor (1)[8], 0x15);
+
+    // Then it sends a block of its own: every chunk is acknowledged and kept.
+    const Bytes chunk (16, 0x22);
+    host.send (device (0x15, {}, 0));
+    EXPECT_EQ (ackStatus (host.waitFor (2)), 0);
+    host.send (packed (0x17, chunk, 1));
+    const auto ack = host.waitFor (3);
+    ASSERT_FALSE (ack.empty()) << "the last chunk went unanswered";
+    EXPECT_EQ (ack[6], 1);
+    EXPECT_EQ (ackStatus (ack), 0);
+    EXPECT_EQ (instrument.getReceivedBlock(), chunk);
+}
+
 TEST_F (SimulatorTest, BootLoaderKeepsTheImageAndAcknowledgesEachPacket)
 {
     SimulatedInstrument instrument;
