@@ -204,8 +204,10 @@ TEST_F (DetectorTest, FindsEachModelOfTheSimulatedInstrumentAndHandsBackItsPorts
         juce::Timer::callAfterDelay (60, [&] {
             if (auto* modal = juce::ModalComponentManager::getInstance()->getModalComponent (0))
             {
+                auto* alert = dynamic_cast<juce::AlertWindow*> (modal);
                 modalWindowSeen = modal->isOnDesktop() && modal->isShowing()
-                                  && modal->getName() == "Checking connection with KelaDorvo synthesizer";
+                                  && modal->getName() == "Checking connection with KelaDorvo synthesizer"
+                                  && alert != nullptr && alert->getNumButtons() == 0;
                 testsupport::saveArtefact (modal->createComponentSnapshot (modal->getLocalBounds()), "detection-window");
             }
         });
@@ -275,4 +277,19 @@ TEST_F (DetectorTest, AnsweredButNotReopenableGivesNoPortsAtAll)
     EXPECT_TRUE (HWDetector::mFound);
     EXPECT_EQ (in, nullptr);
     EXPECT_EQ (out, nullptr);
+}
+
+TEST_F (DetectorTest, EnumerateMidiListsInputsThenOutputsByIndex)
+{
+    addPeer ("Keyboard", VirtualMidiBus::Ports::inputOnly);
+    addPeer ("KelaDorvo");
+
+    testing::internal::CaptureStdout();
+    const auto text = HWDetector::enumerateMidi();
+    std::fflush (stdout);
+    const auto printed = testing::internal::GetCapturedStdout();
+
+    const juce::String expected ("Inputs : \n0 : Keyboard\n1 : KelaDorvo\nOutputs : \n0 : KelaDorvo\n");
+    EXPECT_EQ (text, expected);
+    EXPECT_EQ (juce::String (printed), expected);
 }
