@@ -129,6 +129,11 @@ SimulatedInstrument::SimulatedInstrument (Options options) : mState (std::make_u
     set (SysexCommand::SetGateLen, 2);
     set (SysexCommand::SetStepSize, 16);
 
+    // A factory preset: the block it sends until it is given another.
+    s.blockToSend.resize (87);
+    for (size_t i = 0; i < s.blockToSend.size(); ++i)
+        s.blockToSend[i] = juce::uint8 ((i * 29 + 3) & 0xFF);
+
     // Six short factory sequences, with a rest now and then, zero behind the last step.
     for (int i = 0; i < sequenceCount; ++i)
     {
@@ -632,6 +637,9 @@ void SimulatedInstrument::answerRunning (const Bytes& m, std::vector<Bytes>& out
                 status = dataStatus (m, decoded);
                 if (status == 0)
                     s.receivingBlock.insert (s.receivingBlock.end(), bytes, bytes + length);
+                // A whole block taken is the one it keeps, and sends on TemplateRequest.
+                if (status == 0 && command == toByte (SysexCommand::TemplateLastChunk))
+                    s.blockToSend = s.receivingBlock;
             }
             out.push_back (ack (toByte (SysexCommand::TemplateAck), m, status));
             return;

@@ -81,7 +81,8 @@ public:
     void setSequence (int index, const std::array<juce::uint8, 64>& steps);
 
     // Block transfer, the instrument's side: the block it received last, and the block it
-    // sends in answer to TemplateRequest.
+    // sends in answer to TemplateRequest (an 87-byte factory preset at first; a block it
+    // received whole replaces it).
     Bytes getReceivedBlock() const;
     void setBlockToSend (const Bytes& block);
 

@@ -384,6 +384,21 @@ TEST_F (TemplateTest, ReceivesTheInstrumentsBlockAcknowledgingWithItsCounter)
     }
 }
 
+// The instrument keeps one block: a fresh one answers with a whole preset, and what it was
+// sent last is what it sends back (the loop-back the application's block test relies on).
+TEST_F (TemplateTest, TheInstrumentSendsBackTheBlockItKeeps)
+{
+    auto instrument = plugSimulator();
+    TestBlock fresh (87);
+    EXPECT_TRUE (fresh.receive (host->out.get()));
+    EXPECT_EQ (fresh.getBlock().getSize(), 87u);
+
+    TestBlock sent (88), back (88);
+    EXPECT_TRUE (sent.send (host->out.get()));
+    EXPECT_TRUE (back.receive (host->out.get()));
+    EXPECT_EQ (back.bytes(), sent.bytes());
+}
+
 // The instrument's side scripted: one message in answer to each of ours.
 TEST_F (TemplateTest, ReceiveAnswersEachChunkAndEndsOnlyWithTheLastStored)
 {
