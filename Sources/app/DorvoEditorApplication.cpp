@@ -40,6 +40,11 @@ const SetAction setActions[] = {
 };
 
 const char* const connectCode = "COMI ";
+
+// The other local actions (firmware update, preset library): like "COMI " they are handled
+// whether or not an instrument is connected and never run the watchdog. Their bodies come
+// with their own subsystems; until then they do nothing at all.
+const char* const otherLocalCodes[] = { "FIRM ", "IMPO ", "EXPO ", "DELE ", "COPY ", "RENA " };
 } // namespace
 
 ActionDispatcher::ActionDispatcher (Host& host)
@@ -90,6 +95,10 @@ void ActionDispatcher::handle (const juce::String& message)
         return;
     }
 
+    for (auto* code : otherLocalCodes)
+        if (message.startsWith (code))
+            return;
+
     // Everything else needs the instrument, and the instrument alive.
     if (! mHost.isConnected())
         return;
@@ -112,8 +121,8 @@ void ActionDispatcher::handle (const juce::String& message)
     if (auto send = setFunctionFor (message))
         send (mHost.instrumentOutput(), valueOf (message));
 
-    // The sequence, firmware and preset codes come with their own subsystems; until then they
-    // are unknown codes here and do nothing beyond the gates above.
+    // The sequence and preset-slot codes come with their own subsystems; until then they are
+    // unknown codes here and do nothing beyond the gates above.
 }
 
 void ActionDispatcher::watchdogDisconnect()

@@ -111,7 +111,16 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
         { "unknown code, fresh", true, 10000, 10100, "XYZW 1", false, false },
         { "unknown code, stale", true, 10000, 10301, "XYZW 1", false, true },
         { "SSQD, fresh", true, 10000, 10100, "SSQD ", false, false },
-        { "code later in the table, stale", true, 10000, 10301, "FIRM ", false, true },
+        { "code later in the table, stale", true, 10000, 10301, "LDSQ ", false, true },
+        // The local actions never run the watchdog, connected or not.
+        { "FIRM, stale", true, 10000, 10301, "FIRM ", false, false },
+        { "FIRM, never any sensing", true, 0, 5000, "FIRM ", false, false },
+        { "FIRM, not connected", false, 0, 5000, "FIRM ", false, false },
+        { "IMPO, stale", true, 10000, 10301, "IMPO ", false, false },
+        { "EXPO, stale", true, 10000, 10301, "EXPO /tmp/a.preset,/tmp/b.preset", false, false },
+        { "DELE, stale", true, 10000, 10301, "DELE /tmp/a.preset", false, false },
+        { "COPY, stale", true, 10000, 10301, "COPY /tmp/a.preset", false, false },
+        { "RENA, stale", true, 10000, 10301, "RENA /tmp/a.preset", false, false },
     };
     for (auto& c : cases)
     {
