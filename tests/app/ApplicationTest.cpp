@@ -3,6 +3,7 @@
 #include "app/MainAppWindow.h"
 #include "app/TabbedComponentWarp.h"
 #include "link/HWMessages.h"
+#include "link/HWTemplate.h"
 #include "panels/GUIParametersTab.h"
 
 using Prompts::Icon;
@@ -300,6 +301,31 @@ TEST_F (Application, ActiveSensingNeverReachesTheReplyWait)
     // Active sensing did arrive while the wait ran, and was recorded.
     EXPECT_GT (app->getLastActiveSense() - start, 0u);
     EXPECT_LT (app->getLastActiveSense() - start, 0x80000000u);
+}
+
+// The acknowledgements of a block transfer reach it only through the application's input
+// callback, which hands every message but active sensing on to the block registry.
+TEST_F (Application, BlockTransfersRunOverTheApplicationsPorts)
+{
+    struct Block : HWTemplate
+    {
+        explicit Block (int size) : HWTemplate ((unsigned long) size)
+        {
+            for (int k = 0; k < size; ++k)
+                static_cast<juce::uint8*> (mData.getData())[k] = juce::uint8 (k);
+        }
+        std::vector<juce::uint8> bytes() const { return { getBlock().begin(), getBlock().end() }; }
+    };
+
+    auto& i = plug (apptest::instrumentOptions (Model::KelaDorvo));
+    app->connectHardware();
+    ASSERT_TRUE (app->isConnected());
+
+    Block sent (88), back (0);
+    EXPECT_TRUE (sent.send (app->getMidiOutput()));
+    EXPECT_EQ (i.getReceivedBlock(), sent.bytes());
+    EXPECT_TRUE (back.receive (app->getMidiOutput()));
+    EXPECT_EQ (back.bytes(), sent.bytes());
 }
 
 TEST_F (Application, ClicksChangeTheInstrumentUntilItsActiveSensingStops)
