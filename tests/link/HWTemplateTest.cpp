@@ -294,6 +294,7 @@ TEST_F (TemplateTest, AcknowledgementsThatDoNotCountAreIgnored)
     };
     const std::vector<Case> cases {
         { "another counter", ack (5, 0) },
+        { "a status with no meaning", ack (0, 5) },
         { "bad checksum", packedMessage (cmdAck, 0, { 0 }, 1) },
         { "declares 29 raw bytes", plainMessage (cmdAck, 0, 29, Bytes (33, 0x00)) },
         { "packed length does not match", plainMessage (cmdAck, 0, 1, Bytes (17, 0x00)) },
