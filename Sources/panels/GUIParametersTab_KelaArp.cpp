@@ -1,22 +1,8 @@
 #include "panels/GUIParametersTab_KelaArp.h"
+#include "panels/PageChildren.h"
 
-namespace
-{
-template <class Control>
-Control* addControl (juce::Component& page, Control*& field)
-{
-    field = new Control();
-    page.addAndMakeVisible (field);
-    return field;
-}
-
-template <class Control>
-void deleteControl (Control*& field)
-{
-    delete field;
-    field = nullptr;
-}
-} // namespace
+using PageChildren::addControl;
+using PageChildren::deleteControl;
 
 GUIParametersTab_KelaArp::GUIParametersTab_KelaArp()
 {
