@@ -1,4 +1,5 @@
 #include "app/Prompts.h"
+#include "link/PortUse.h"
 
 namespace Prompts
 {
@@ -158,11 +159,33 @@ Responder& current()
     return installed != nullptr ? *installed : static_cast<Responder&> (juceResponder());
 }
 
-void message (Icon icon, const juce::String& title, const juce::String& text) { current().message (icon, title, text); }
-bool okCancel (Icon icon, const juce::String& title, const juce::String& text) { return current().okCancel (icon, title, text); }
-bool alertOkCancel (Icon icon, const juce::String& title, const juce::String& text) { return current().alertOkCancel (icon, title, text); }
-int alertYesNoCancel (Icon icon, const juce::String& title, const juce::String& text) { return current().alertYesNoCancel (icon, title, text); }
-juce::Array<juce::File> chooseFiles (const FileRequest& request) { return current().chooseFiles (request); }
+// Once the application has been asked to quit nothing is asked or told any more: every
+// question is cancelled, every chooser too, and a name stays as it is.
+void message (Icon icon, const juce::String& title, const juce::String& text)
+{
+    if (! PortUse::quitting())
+        current().message (icon, title, text);
+}
+
+bool okCancel (Icon icon, const juce::String& title, const juce::String& text)
+{
+    return ! PortUse::quitting() && current().okCancel (icon, title, text);
+}
+
+bool alertOkCancel (Icon icon, const juce::String& title, const juce::String& text)
+{
+    return ! PortUse::quitting() && current().alertOkCancel (icon, title, text);
+}
+
+int alertYesNoCancel (Icon icon, const juce::String& title, const juce::String& text)
+{
+    return PortUse::quitting() ? cancel : current().alertYesNoCancel (icon, title, text);
+}
+
+juce::Array<juce::File> chooseFiles (const FileRequest& request)
+{
+    return PortUse::quitting() ? juce::Array<juce::File>() : current().chooseFiles (request);
+}
 
 juce::File chooseFile (const FileRequest& request)
 {
@@ -170,5 +193,9 @@ juce::File chooseFile (const FileRequest& request)
     return chosen.isEmpty() ? juce::File() : chosen.getFirst();
 }
 
-void editName (const juce::String& title, juce::String& text) { current().editName (title, text); }
+void editName (const juce::String& title, juce::String& text)
+{
+    if (! PortUse::quitting())
+        current().editName (title, text);
+}
 } // namespace Prompts

@@ -85,6 +85,15 @@ public:
     static void setSeqPattern (MidiOutputPort* out, juce::uint8 sequence, juce::uint8 count,
                                const juce::uint8* steps);
 
+    // Sequence files (their bodies belong to the sequences subsystem).
+    /** Reads a sequence file and sends each accepted sequence line at once; a malformed line
+        stops the reading with a box. */
+    static void setSeqPatternFromFile (MidiOutputPort* out, juce::File* file);
+    /** Reads the gate length, the step size and the six sequences from the instrument and
+        writes them as a new sequence file, with one MIDI file per sequence when the user
+        agrees. */
+    static void getSeqPatterntoFile (MidiOutputPort* out, juce::File* file);
+
     // The reply wait.
     /** Sends request and waits for an answer whose byte 8 is awaited (at least 11 bytes);
         on true, value holds its byte 9. */
