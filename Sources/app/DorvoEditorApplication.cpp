@@ -8,174 +8,16 @@
 #include <cstdio>
 
 // =============================================================================================
-// The dispatcher
-
-namespace
-{
-struct SetAction
-{
-    const char* code;
-    ActionDispatcher::SetFunction send;
-};
-
-// The setting codes, in the order they are tested.
-const SetAction setActions[] = {
-    { "MIN  ", &HWMessages::setChannelIn },
-    { "MOUT ", &HWMessages::setChannelOut },
-    { "MKEY ", &HWMessages::setKeyboardMode },
-    { "LKEY ", &HWMessages::setLegatoState },
-    { "INGN ", &HWMessages::setAudioGateThreshold },
-    { "LFO  ", &HWMessages::setLFORetrig },
-    { "VELO ", &HWMessages::setVelocityCurbNum },
-    { "AFTE ", &HWMessages::setAftertouchCurbNum },
-    { "ARP  ", &HWMessages::setArpHold },
-    { "BEND ", &HWMessages::setBendRange },
-    { "STEP ", &HWMessages::setStepSize },
-    { "GLEN ", &HWMessages::setGateLen },
-    { "TAP  ", &HWMessages::setTapAvg },
-    { "SYNC ", &HWMessages::setSeqSync },
-    { "RTRG ", &HWMessages::setSeqRetrig },
-    { "SQPM ", &HWMessages::setSeqPlayMode },
-    { "SQNS ", &HWMessages::setSeqNextSeq },
-};
-
-const char* const connectCode = "COMI ";
-
-// The other local actions (firmware update, preset library): like "COMI " they are handled
-// whether or not an instrument is connected and never run the watchdog. Their bodies come
-// with their own subsystems; until then they do nothing at all.
-const char* const otherLocalCodes[] = { "FIRM ", "IMPO ", "EXPO ", "DELE ", "COPY ", "RENA " };
-} // namespace
-
-ActionDispatcher::ActionDispatcher (Host& host)
-    : mHost (host), mClock ([] { return juce::Time::getMillisecondCounter(); })
-{
-}
-
-juce::uint8 ActionDispatcher::valueOf (const juce::String& message)
-{
-    return juce::uint8 (message.substring (5).getIntValue() & 0xFF);
-}
-
-ActionDispatcher::SetFunction ActionDispatcher::setFunctionFor (const juce::String& message)
-{
-    for (auto& action : setActions)
-        if (message.startsWith (action.code))
-            return action.send;
-    return nullptr;
-}
-
-void ActionDispatcher::dispatch (const juce::String& message)
-{
-    JUCE_ASSERT_MESSAGE_THREAD
-
-    if (isBusy() && setFunctionFor (message) == nullptr)
-    {
-        mQueue.push_back ({ false, message });
-        return;
-    }
-    handle (message);
-}
-
-void ActionDispatcher::handle (const juce::String& message)
-{
-    // Local actions: handled whether or not an instrument is connected.
-    if (message.startsWith (connectCode))
-    {
-        Operation operation (*this);
-        if (! mHost.isConnected())
-        {
-            mHost.connectHardware();
-            mHost.updateInterface();
-        }
-        else
-        {
-            mHost.disconnectHardware();
-        }
-        return;
-    }
-
-    for (auto* code : otherLocalCodes)
-        if (message.startsWith (code))
-            return;
-
-    // Everything else needs the instrument, and the instrument alive.
-    if (! mHost.isConnected())
-        return;
-
-    if (! activeSensingIsFresh (mClock(), mHost.lastActiveSense()))
-    {
-        if (isBusy())
-        {
-            if (! mDisconnectHeld)
-                mQueue.push_back ({ true, {} });
-            mDisconnectHeld = true;
-        }
-        else
-        {
-            watchdogDisconnect();
-        }
-        return;
-    }
-
-    if (auto send = setFunctionFor (message))
-        send (mHost.instrumentOutput(), valueOf (message));
-
-    // The sequence and preset-slot codes come with their own subsystems; until then they are
-    // unknown codes here and do nothing beyond the gates above.
-}
-
-void ActionDispatcher::watchdogDisconnect()
-{
-    Operation operation (*this);
-    mHost.disconnectHardware();
-    Prompts::message (Prompts::Icon::warning, "Connection", "KelaDorvo has been disconnected !");
-}
-
-ActionDispatcher::Operation::Operation (ActionDispatcher& dispatcher) : mDispatcher (dispatcher)
-{
-    ++mDispatcher.mDepth;
-}
-
-ActionDispatcher::Operation::~Operation()
-{
-    mDispatcher.operationEnded();
-}
-
-void ActionDispatcher::operationEnded()
-{
-    if (--mDepth > 0 || mDraining)
-        return;
-
-    mDraining = true;
-    while (! mQueue.empty())
-    {
-        const auto next = mQueue.front();
-        mQueue.pop_front();
-        if (next.heldDisconnect)
-        {
-            mDisconnectHeld = false;
-            if (mHost.isConnected())
-                watchdogDisconnect();
-        }
-        else
-        {
-            handle (next.message);
-        }
-    }
-    mDraining = false;
-}
-
-// =============================================================================================
-
 // The application object
 
 DorvoEditorApplication::DorvoEditorApplication() : mMainWindow (std::make_unique<MainAppWindow>())
 {
+    PortUse::setObserver (this);
 }
 
 DorvoEditorApplication::~DorvoEditorApplication()
 {
+    PortUse::setObserver (nullptr);
     closePorts();
     mInstanceListener = nullptr;
     mMainWindow = nullptr;
@@ -302,17 +144,36 @@ void DorvoEditorApplication::connectHardware()
 
 void DorvoEditorApplication::closePorts()
 {
+    // A port still held by a running user of the link (a wait, a transfer...) is only retired
+    // here, and closed when the last user has ended.
     if (mMidiInput != nullptr)
     {
         mMidiInput->stop();
-        delete mMidiInput;
+        mRetiredInputs.add (mMidiInput);
         mMidiInput = nullptr;
     }
     if (mMidiOutput != nullptr)
     {
-        delete mMidiOutput;
+        mRetiredOutputs.add (mMidiOutput);
         mMidiOutput = nullptr;
     }
+    if (PortUse::users() == 0)
+    {
+        mRetiredInputs.clear();
+        mRetiredOutputs.clear();
+    }
+}
+
+void DorvoEditorApplication::portUseBegins()
+{
+    mDispatcher.portUseBegins();
+}
+
+void DorvoEditorApplication::portUseEnds()
+{
+    mRetiredInputs.clear();
+    mRetiredOutputs.clear();
+    mDispatcher.portUseEnds();
 }
 
 void DorvoEditorApplication::disconnectHardware()

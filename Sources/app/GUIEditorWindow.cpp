@@ -1,4 +1,5 @@
 #include "app/GUIEditorWindow.h"
+#include "ActionCodes.h"
 #include "app/GUIUnconnectedTab.h"
 #include "firmware/GUIFirmwareTab.h"
 #include "panels/GUIParametersTab_KelaArp.h"
@@ -67,7 +68,7 @@ void GUIEditorWindow::currentTabChanged (juce::TabbedComponent*, int, const juce
 void GUIEditorWindow::buttonClicked (juce::Button* button)
 {
     if (button == mConnectButton.get())
-        sendActionMessage ("COMI ");
+        sendActionMessage (ActionCode::connect);
 }
 
 void GUIEditorWindow::setConnectedState (bool connected)

@@ -1,4 +1,5 @@
 #include "firmware/GUIUpdater.h"
+#include "ActionCodes.h"
 
 GUIUpdater::GUIUpdater()
     : GUIPushButton (DORVO_PUSH_BUTTON_PICTURES_OF (GUIUpdater, 0x00b6a1a1))
@@ -7,5 +8,5 @@ GUIUpdater::GUIUpdater()
 
 void GUIUpdater::clicked()
 {
-    sendActionMessage ("FIRM ");
+    sendActionMessage (ActionCode::firmwareUpdate);
 }

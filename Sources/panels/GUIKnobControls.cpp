@@ -1,4 +1,5 @@
 #include "panels/GUIKnobControls.h"
+#include "ActionCodes.h"
 
 GUIKnobControl::GUIKnobControl (const Description& description)
     : mDescription (description)
@@ -95,21 +96,21 @@ std::vector<GUIKnobControl::FrameOf> bendRangeFrames()
 } // namespace
 
 GUIStepSize::GUIStepSize()
-    : GUIKnobControl (kept<GUIStepSize> ({ "STEP ", ClickRule::doublingTo32, 16, knobFramesOf<GUIStepSize>(),
+    : GUIKnobControl (kept<GUIStepSize> ({ ActionCode::stepSize, ClickRule::doublingTo32, 16, knobFramesOf<GUIStepSize>(),
                                            { { 4, 2 }, { 8, 4 }, { 16, 6 }, { 32, 8 } } }))
 {
 }
 void GUIStepSize::setStepSize (unsigned char value) { store (value); }
 
 GUIBendRange::GUIBendRange()
-    : GUIKnobControl (kept<GUIBendRange> ({ "BEND ", ClickRule::countTo12, 1, knobFramesOf<GUIBendRange>(),
+    : GUIKnobControl (kept<GUIBendRange> ({ ActionCode::bendRange, ClickRule::countTo12, 1, knobFramesOf<GUIBendRange>(),
                                             bendRangeFrames() }))
 {
 }
 void GUIBendRange::setBendRange (unsigned char value) { store (value); }
 
 GUIClkSync::GUIClkSync()
-    : GUIKnobControl (kept<GUIClkSync> ({ "SYNC ", ClickRule::cycleOfThree, 0, knobFramesOf<GUIClkSync>(),
+    : GUIKnobControl (kept<GUIClkSync> ({ ActionCode::clockSync, ClickRule::cycleOfThree, 0, knobFramesOf<GUIClkSync>(),
                                           { { 0, 2 }, { 1, 4 }, { 2, 6 }, { 3, 5 } } }))
 {
 }

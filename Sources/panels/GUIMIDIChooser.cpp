@@ -1,4 +1,5 @@
 #include "panels/GUIMIDIChooser.h"
+#include "ActionCodes.h"
 
 GUIMIDIChooser::GUIMIDIChooser()
 {
@@ -73,18 +74,18 @@ void GUIMIDIChooser::buttonClicked (juce::Button* button)
     {
         mInChannel = (juce::int32) (((juce::uint32) mInChannel + 1u) % 17u);
         setChannelIn (mInChannel);
-        sendActionMessage ("MIN  " + juce::String ((juce::uint32) mInChannel));
+        sendActionMessage (ActionCode::channelIn + juce::String ((juce::uint32) mInChannel));
     }
     else if (button == mMidiOutKnob)
     {
         mOutChannel = (juce::int32) (((juce::uint32) mOutChannel + 1u) & 15u);
         setChannelOut (mOutChannel);
-        sendActionMessage ("MOUT " + juce::String ((juce::uint32) mOutChannel));
+        sendActionMessage (ActionCode::channelOut + juce::String ((juce::uint32) mOutChannel));
     }
 }
 
 void GUIMIDIChooser::comboBoxChanged (juce::ComboBox* box)
 {
     if (box == mOutChannelBox)
-        sendActionMessage ("MOUT " + juce::String (mOutChannelBox->getSelectedItemIndex()));
+        sendActionMessage (ActionCode::channelOut + juce::String (mOutChannelBox->getSelectedItemIndex()));
 }

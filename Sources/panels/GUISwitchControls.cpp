@@ -1,4 +1,5 @@
 #include "panels/GUISwitchControls.h"
+#include "ActionCodes.h"
 
 namespace
 {
@@ -44,21 +45,21 @@ const Description& kept (const Description& d)
 // pictures, value -> picture.
 
 GUIAftertouchSelector::GUIAftertouchSelector()
-    : GUISwitchControl (kept<GUIAftertouchSelector> ({ "AFTE ", Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUIAftertouchSelector> ({ ActionCode::aftertouchCurve, Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
                           lowCenterHigh<GUIAftertouchSelector>(), highCenterLow, 3 }))
 {
 }
 void GUIAftertouchSelector::setCurb (int value) { store (value); }
 
 GUIInputGain::GUIInputGain()
-    : GUISwitchControl (kept<GUIInputGain> ({ "INGN ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUIInputGain> ({ ActionCode::inputGain, Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
                           lowCenterHigh<GUIInputGain>(), highCenterLow, 3 }))
 {
 }
 void GUIInputGain::setAudioGateThreshold (int value) { store (value); }
 
 GUIKeyboard::GUIKeyboard()
-    : GUISwitchControl (kept<GUIKeyboard> ({ "MKEY ", Rule::cycleOfThree, 29, 65, 0, "Mode", newButton,
+    : GUISwitchControl (kept<GUIKeyboard> ({ ActionCode::keyboardMode, Rule::cycleOfThree, 29, 65, 0, "Mode", newButton,
                           lowCenterHigh<GUIKeyboard>(),
                           { { { 0, center }, { 1, low }, { 2, high } } }, 3 }))
 {
@@ -66,28 +67,28 @@ GUIKeyboard::GUIKeyboard()
 void GUIKeyboard::setMode (int value) { store (value); }
 
 GUILFO::GUILFO()
-    : GUISwitchControl (kept<GUILFO> ({ "LFO  ", Rule::toggle, 29, 65, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUILFO> ({ ActionCode::lfoRetrig, Rule::toggle, 29, 65, 0, newButton, nullptr,
                           lowHigh<GUILFO>(), offLowOnHigh, 2 }))
 {
 }
 void GUILFO::setRetrig (bool value) { store (value ? 1 : 0); }
 
 GUIVelocitySelector::GUIVelocitySelector()
-    : GUISwitchControl (kept<GUIVelocitySelector> ({ "VELO ", Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUIVelocitySelector> ({ ActionCode::velocityCurve, Rule::cycleOfThree, 34, 76, 0, newButton, nullptr,
                           lowCenterHigh<GUIVelocitySelector>(), highCenterLow, 3 }))
 {
 }
 void GUIVelocitySelector::setCurb (int value) { store (value); }
 
 GUIArpHold::GUIArpHold()
-    : GUISwitchControl (kept<GUIArpHold> ({ "ARP  ", Rule::toggle, 34, 76, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUIArpHold> ({ ActionCode::arpHold, Rule::toggle, 34, 76, 0, newButton, nullptr,
                           lowHigh<GUIArpHold>(), offLowOnHigh, 2 }))
 {
 }
 void GUIArpHold::setArpHold (bool value) { store (value ? 1 : 0); }
 
 GUITapAvg::GUITapAvg()
-    : GUISwitchControl (kept<GUITapAvg> ({ "TAP  ", Rule::tapRule, 34, 76, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUITapAvg> ({ ActionCode::tapAverage, Rule::tapRule, 34, 76, 0, newButton, nullptr,
                           lowCenterHigh<GUITapAvg>(),
                           { { { 0, high }, { 1, low } } }, 2 }))
 {
@@ -95,7 +96,7 @@ GUITapAvg::GUITapAvg()
 void GUITapAvg::setTapAvg (int value) { store (value); }
 
 GUIGateLen::GUIGateLen()
-    : GUISwitchControl (kept<GUIGateLen> ({ "GLEN ", Rule::gateRule, 34, 76, 1, newButton, nullptr,
+    : GUISwitchControl (kept<GUIGateLen> ({ ActionCode::gateLength, Rule::gateRule, 34, 76, 1, newButton, nullptr,
                           lowCenterHigh<GUIGateLen>(),
                           { { { 1, high }, { 2, center }, { 3, low } } }, 3 }))
 {
@@ -103,7 +104,7 @@ GUIGateLen::GUIGateLen()
 void GUIGateLen::setGateLen (int value) { store (value); }
 
 GUIClkSyncSliding3p::GUIClkSyncSliding3p()
-    : GUISwitchControl (kept<GUIClkSyncSliding3p> ({ "SYNC ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUIClkSyncSliding3p> ({ ActionCode::clockSync, Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
                           lowCenterHigh<GUIClkSyncSliding3p>(),
                           { { { 0, low }, { 1, center }, { 2, high } } }, 3 }))
 {
@@ -111,28 +112,28 @@ GUIClkSyncSliding3p::GUIClkSyncSliding3p()
 void GUIClkSyncSliding3p::setState (int value) { store (value); }
 
 GUISeqNextSeq::GUISeqNextSeq()
-    : GUISwitchControl (kept<GUISeqNextSeq> ({ "SQNS ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUISeqNextSeq> ({ ActionCode::seqNextSeq, Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
                           lowCenterHigh<GUISeqNextSeq>(), highCenterLow, 3 }))
 {
 }
 void GUISeqNextSeq::setState (int value) { store (value); }
 
 GUISeqPlayMode::GUISeqPlayMode()
-    : GUISwitchControl (kept<GUISeqPlayMode> ({ "SQPM ", Rule::toggle, 29, 65, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUISeqPlayMode> ({ ActionCode::seqPlayMode, Rule::toggle, 29, 65, 0, newButton, nullptr,
                           lowHigh<GUISeqPlayMode>(), offLowOnHigh, 2 }))
 {
 }
 void GUISeqPlayMode::setState (bool value) { store (value ? 1 : 0); }
 
 GUISeqRetrig::GUISeqRetrig()
-    : GUISwitchControl (kept<GUISeqRetrig> ({ "RTRG ", Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
+    : GUISwitchControl (kept<GUISeqRetrig> ({ ActionCode::seqRetrig, Rule::cycleOfThree, 29, 65, 0, newButton, nullptr,
                           lowCenterHigh<GUISeqRetrig>(), highCenterLow, 3 }))
 {
 }
 void GUISeqRetrig::setSeqRetrig (int value) { store (value); }
 
 GUIStepSizeSliding3p::GUIStepSizeSliding3p()
-    : GUISwitchControl (kept<GUIStepSizeSliding3p> ({ "STEP ", Rule::doublingRule, 29, 65, 16, newButton, nullptr,
+    : GUISwitchControl (kept<GUIStepSizeSliding3p> ({ ActionCode::stepSize, Rule::doublingRule, 29, 65, 16, newButton, nullptr,
                           lowCenterHigh<GUIStepSizeSliding3p>(),
                           { { { 4, low }, { 8, center }, { 16, high } } }, 3 }))
 {
@@ -140,7 +141,7 @@ GUIStepSizeSliding3p::GUIStepSizeSliding3p()
 void GUIStepSizeSliding3p::setState (int value) { store (value); }
 
 GUILegato::GUILegato()
-    : GUISwitchControl (kept<GUILegato> ({ "LKEY ", Rule::toggle, 29, 65, 0, "Mode", newButton,
+    : GUISwitchControl (kept<GUILegato> ({ ActionCode::legato, Rule::toggle, 29, 65, 0, "Mode", newButton,
                           lowCenterHigh<GUILegato>(), offLowOnHigh, 2 }))
 {
 }

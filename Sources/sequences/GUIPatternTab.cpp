@@ -1,4 +1,5 @@
 #include "sequences/GUIPatternTab.h"
+#include "ActionCodes.h"
 
 GUISeqFactory::GUISeqFactory()
     : GUIPushButton (DORVO_PUSH_BUTTON_PICTURES_OF (GUISeqFactory, 0x00b6a1a1))
@@ -7,7 +8,7 @@ GUISeqFactory::GUISeqFactory()
 
 void GUISeqFactory::clicked()
 {
-    sendActionMessage ("FCSQ ");
+    sendActionMessage (ActionCode::factorySequences);
 }
 
 GUISeqLoad::GUISeqLoad()
@@ -17,7 +18,7 @@ GUISeqLoad::GUISeqLoad()
 
 void GUISeqLoad::clicked()
 {
-    sendActionMessage ("LDSQ ");
+    sendActionMessage (ActionCode::loadSequences);
 }
 
 GUISeqSave::GUISeqSave()
@@ -27,7 +28,7 @@ GUISeqSave::GUISeqSave()
 
 void GUISeqSave::clicked()
 {
-    sendActionMessage ("SVSQ ");
+    sendActionMessage (ActionCode::saveSequences);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
 #include "AppTestSupport.h"
-#include "app/DorvoEditorApplication.h"
+#include "app/ActionDispatcher.h"
 
 using Prompts::Icon;
 
@@ -174,12 +174,12 @@ TEST_F (Dispatcher, DuringAnOperationSetsGoOutAtOnceAndTheRestWaitsInOrder)
         dispatcher.dispatch ("AFTE 1");   // sent at once
         dispatcher.dispatch ("COMI ");    // would close the ports under the read-back
         dispatcher.dispatch ("MKEY 2");   // sent at once
-        dispatcher.dispatch ("COMI ");    // reconnects after the first one
+        dispatcher.dispatch ("COMI ");    // clicked while connected too: dropped once the first one disconnected
 
         EXPECT_EQ (sent(), (std::vector<std::pair<int, int>> { { 0x13, 1 }, { 0x0B, 2 } }));
         EXPECT_TRUE (host.calls.isEmpty());
     }
-    EXPECT_EQ (host.calls, juce::StringArray ("disconnect", "connect", "update"));
+    EXPECT_EQ (host.calls, juce::StringArray ("disconnect"));
 }
 
 TEST_F (Dispatcher, StaleSensingDuringAnOperationDisconnectsOnceAfterIt)
@@ -208,7 +208,54 @@ TEST_F (Dispatcher, ClicksDuringAQueuedConnectionAreQueuedToo)
         EXPECT_EQ (host.calls, juce::StringArray ("connect"));
     };
     dispatcher.dispatch ("COMI ");
-    EXPECT_EQ (host.calls, juce::StringArray ("connect", "update", "disconnect"));
+    // The second click was made on the unconnected state; once connected it means nothing.
+    EXPECT_EQ (host.calls, juce::StringArray ("connect", "update"));
+}
+
+TEST_F (Dispatcher, AQueuedConnectClickIsDroppedWhenTheConnectionChangedMeanwhile)
+{
+    struct Case
+    {
+        const char* name;
+        bool readBackFails;
+        juce::StringArray expected;
+    };
+    const Case cases[] = {
+        // Clicked while the read-back ran (connected); the read-back failed and disconnected:
+        // the click must not start a search of its own.
+        { "read-back fails", true, { "connect", "update", "disconnect" } },
+        // The state the user clicked on still stands: the click disconnects.
+        { "read-back succeeds", false, { "connect", "update", "disconnect" } },
+    };
+    struct ReadBackHost : FakeHost
+    {
+        std::function<void()> duringUpdate;
+        void updateInterface() override
+        {
+            FakeHost::updateInterface();
+            auto once = std::move (duringUpdate);
+            duringUpdate = nullptr;
+            if (once)
+                once();
+        }
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        ReadBackHost readBackHost;
+        readBackHost.output = output.get();
+        readBackHost.connected = false;
+        ActionDispatcher d (readBackHost);
+        d.setClock ([this] { return now; });
+        readBackHost.duringUpdate = [&] {
+            d.dispatch ("COMI ");
+            if (c.readBackFails)
+                readBackHost.disconnectHardware();
+        };
+        d.dispatch ("COMI ");
+        EXPECT_EQ (readBackHost.calls, c.expected);
+        EXPECT_EQ (readBackHost.connected, false);
+    }
 }
 
 TEST_F (Dispatcher, BoxOfAWatchdogDisconnectHoldsFurtherClicks)

@@ -1,0 +1,224 @@
+#include "app/ActionDispatcher.h"
+#include "ActionCodes.h"
+#include "app/Prompts.h"
+#include "link/HWMessages.h"
+#include "link/PortUse.h"
+
+namespace
+{
+using Host = ActionDispatcher::Host;
+using Kind = ActionDispatcher::Kind;
+
+template <void (*Set) (MidiOutputPort*, juce::uint8)>
+void sendSetting (Host& host, const juce::String& message)
+{
+    Set (host.instrumentOutput(), ActionDispatcher::valueOf (message));
+}
+
+void toggleConnection (Host& host, const juce::String&)
+{
+    if (! host.isConnected())
+    {
+        host.connectHardware();
+        host.updateInterface();
+    }
+    else
+    {
+        host.disconnectHardware();
+    }
+}
+
+void updateFirmware (Host& host, const juce::String&) { host.updateFirmware(); }
+} // namespace
+
+const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
+{
+    // The local actions come first: the watchdog runs only when none of them matched.
+    static const std::vector<Row> table {
+        { ActionCode::connect, Kind::local, &toggleConnection },
+        { ActionCode::firmwareUpdate, Kind::local, &updateFirmware },
+        { ActionCode::importPresets, Kind::local, nullptr },
+        { ActionCode::exportPresets, Kind::local, nullptr },
+        { ActionCode::deletePresets, Kind::local, nullptr },
+        { ActionCode::copyPreset, Kind::local, nullptr },
+        { ActionCode::renamePreset, Kind::local, nullptr },
+
+        { ActionCode::dropOnList, Kind::instrument, nullptr },
+        { ActionCode::dropOnSlot, Kind::instrument, nullptr },
+
+        { ActionCode::channelIn, Kind::setting, &sendSetting<&HWMessages::setChannelIn> },
+        { ActionCode::channelOut, Kind::setting, &sendSetting<&HWMessages::setChannelOut> },
+        { ActionCode::keyboardMode, Kind::setting, &sendSetting<&HWMessages::setKeyboardMode> },
+        { ActionCode::legato, Kind::setting, &sendSetting<&HWMessages::setLegatoState> },
+        { ActionCode::inputGain, Kind::setting, &sendSetting<&HWMessages::setAudioGateThreshold> },
+        { ActionCode::lfoRetrig, Kind::setting, &sendSetting<&HWMessages::setLFORetrig> },
+        { ActionCode::velocityCurve, Kind::setting, &sendSetting<&HWMessages::setVelocityCurbNum> },
+        { ActionCode::aftertouchCurve, Kind::setting, &sendSetting<&HWMessages::setAftertouchCurbNum> },
+        { ActionCode::arpHold, Kind::setting, &sendSetting<&HWMessages::setArpHold> },
+        { ActionCode::bendRange, Kind::setting, &sendSetting<&HWMessages::setBendRange> },
+        { ActionCode::stepSize, Kind::setting, &sendSetting<&HWMessages::setStepSize> },
+        { ActionCode::gateLength, Kind::setting, &sendSetting<&HWMessages::setGateLen> },
+        { ActionCode::tapAverage, Kind::setting, &sendSetting<&HWMessages::setTapAvg> },
+        { ActionCode::clockSync, Kind::setting, &sendSetting<&HWMessages::setSeqSync> },
+        { ActionCode::seqRetrig, Kind::setting, &sendSetting<&HWMessages::setSeqRetrig> },
+        { ActionCode::seqPlayMode, Kind::setting, &sendSetting<&HWMessages::setSeqPlayMode> },
+        { ActionCode::seqNextSeq, Kind::setting, &sendSetting<&HWMessages::setSeqNextSeq> },
+
+        { ActionCode::factorySequences, Kind::instrument, nullptr },
+        { ActionCode::loadSequences, Kind::instrument, nullptr },
+        { ActionCode::saveSequences, Kind::instrument, nullptr },
+        { ActionCode::sequenceUnused, Kind::instrument, nullptr },
+    };
+    return table;
+}
+
+ActionDispatcher::ActionDispatcher (Host& host)
+    : mHost (host), mClock ([] { return juce::Time::getMillisecondCounter(); })
+{
+}
+
+ActionDispatcher::~ActionDispatcher()
+{
+    *mAlive = false;
+}
+
+juce::uint8 ActionDispatcher::valueOf (const juce::String& message)
+{
+    return juce::uint8 (message.substring (5).getIntValue() & 0xFF);
+}
+
+const ActionDispatcher::Row* ActionDispatcher::rowFor (const juce::String& message)
+{
+    for (auto& row : rows())
+        if (message.startsWith (row.code))
+            return &row;
+    return nullptr;
+}
+
+void ActionDispatcher::dispatch (const juce::String& message)
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+
+    const auto* row = rowFor (message);
+    if (isBusy() && (row == nullptr || row->kind != Kind::setting))
+    {
+        mQueue.push_back ({ false, message, mHost.isConnected() });
+        return;
+    }
+    handle (message);
+}
+
+void ActionDispatcher::handle (const juce::String& message)
+{
+    const auto* row = rowFor (message);
+
+    if (row == nullptr || row->kind != Kind::local)
+    {
+        // Everything else needs the instrument, and the instrument alive.
+        if (! mHost.isConnected())
+            return;
+
+        if (! activeSensingIsFresh (mClock(), mHost.lastActiveSense()))
+        {
+            if (isBusy())
+            {
+                if (! mDisconnectHeld)
+                    mQueue.push_back ({ true, {}, true });
+                mDisconnectHeld = true;
+            }
+            else
+            {
+                watchdogDisconnect();
+            }
+            return;
+        }
+    }
+
+    if (row == nullptr || row->handler == nullptr)
+        return;
+
+    if (row->kind == Kind::setting)
+    {
+        row->handler (mHost, message);
+        return;
+    }
+
+    // Everything but a setting may run nested loops: later messages wait for it.
+    Operation operation (*this);
+    row->handler (mHost, message);
+}
+
+void ActionDispatcher::watchdogDisconnect()
+{
+    Operation operation (*this);
+    mHost.disconnectHardware();
+    Prompts::message (Prompts::Icon::warning, "Connection", "KelaDorvo has been disconnected !");
+}
+
+ActionDispatcher::Operation::Operation (ActionDispatcher& dispatcher) : mDispatcher (dispatcher)
+{
+    ++mDispatcher.mDepth;
+}
+
+ActionDispatcher::Operation::~Operation()
+{
+    mDispatcher.operationEnded();
+}
+
+void ActionDispatcher::portUseBegins()
+{
+    ++mDepth;
+}
+
+void ActionDispatcher::portUseEnds()
+{
+    if (--mDepth > 0 || mDraining || mQueue.empty())
+        return;
+
+    std::weak_ptr<bool> alive = mAlive;
+    juce::MessageManager::callAsync ([this, alive]
+    {
+        if (auto a = alive.lock(); a != nullptr && *a && ! isBusy())
+            drainQueue();
+    });
+}
+
+void ActionDispatcher::operationEnded()
+{
+    if (--mDepth > 0 || mDraining)
+        return;
+    drainQueue();
+}
+
+void ActionDispatcher::drainQueue()
+{
+    // Once the application quits, nothing queued is started any more.
+    if (PortUse::quitting())
+    {
+        mQueue.clear();
+        mDisconnectHeld = false;
+        return;
+    }
+
+    mDraining = true;
+    while (! mQueue.empty())
+    {
+        const auto next = mQueue.front();
+        mQueue.pop_front();
+        if (next.heldDisconnect)
+        {
+            mDisconnectHeld = false;
+            if (mHost.isConnected())
+                watchdogDisconnect();
+        }
+        else if (next.message.startsWith (ActionCode::connect) && next.connectedWhenQueued != mHost.isConnected())
+        {
+            // Clicked on a connection state that is gone: the click meant something else.
+        }
+        else
+        {
+            handle (next.message);
+        }
+    }
+    mDraining = false;
+}
