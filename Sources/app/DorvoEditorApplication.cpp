@@ -17,7 +17,7 @@ DorvoEditorApplication::DorvoEditorApplication() : mMainWindow (std::make_unique
 
 DorvoEditorApplication::~DorvoEditorApplication()
 {
-    PortUse::setObserver (nullptr);
+    PortUse::removeObserver (this);
     closePorts();
     mInstanceListener = nullptr;
     mMainWindow = nullptr;
@@ -58,7 +58,7 @@ void DorvoEditorApplication::initialise (const juce::String&)
     ActionDispatcher::Operation startUp (mDispatcher);
 
     connectHardware();
-    if (! mConnected)
+    if (! mConnected || PortUse::quitting())
         return;
 
     juce::uint8 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
@@ -129,8 +129,8 @@ void DorvoEditorApplication::connectHardware()
                                "\n"
                                "Do you want to retry ?"))
         {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
-            continue;
+            if (PortUse::runSlice (100))
+                continue;
         }
 
         Prompts::message (Prompts::Icon::warning, "No instrument found",
@@ -277,12 +277,13 @@ void DorvoEditorApplication::testTemplate()
     for (int i = 0; i < blockSize; ++i)
         static_cast<juce::uint8*> (sent.bytes().getData())[i] = juce::uint8 (i);
 
-    // A soak test of the block transfer: it runs until the process ends.
+    // A soak test of the block transfer: it runs until the application quits.
     for (juce::int64 pass = 1;; ++pass)
     {
         if (! sent.send (mMidiOutput))
             Prompts::message (Prompts::Icon::warning, "Error :", "Unable to send the template !");
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+        if (! PortUse::runSlice (100))
+            return;
         if (! received.receive (mMidiOutput))
             Prompts::message (Prompts::Icon::warning, "Error :", "Unable to receive the template !");
 
@@ -295,7 +296,8 @@ void DorvoEditorApplication::testTemplate()
                 Prompts::message (Prompts::Icon::warning, "Error :",
                                   "Bad compare ! Octet : " + juce::String (i) + "test : " + juce::String (pass));
         }
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+        if (! PortUse::runSlice (100))
+            return;
     }
 }
 

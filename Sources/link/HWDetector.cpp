@@ -1,4 +1,5 @@
 #include "link/HWDetector.h"
+#include "link/PortUse.h"
 #include <cstdio>
 
 juce::uint8 HWDetector::mFamily1 = 0;
@@ -99,7 +100,16 @@ void HWDetector::DetectionWindow::runUntilSearchEnds()
 {
     launchThread (juce::Thread::Priority::normal);
     while (isThreadRunning())
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
+    {
+        if (! PortUse::runSlice (2))
+        {
+            // The application quits: the search ends at once, finding nothing.
+            signalThreadShouldExit();
+            stopThread (10000);
+            HWDetector::mFound = false;
+            break;
+        }
+    }
 
     mRelay.timerCallback();
     if (auto* alert = getAlertWindow())
@@ -225,6 +235,9 @@ void HWDetector::sendIdRequest (MidiOutputPort* output)
 bool HWDetector::findHardware (MidiInputPortCallback* callback, MidiInputPort** input, MidiOutputPort** output)
 {
     const juce::ScopedLock searching (mutex);
+    // The search's own ports, and the caller's once handed back, are held across the window's
+    // nested loop.
+    const PortUse::Scope holdingThePorts;
 
     if (input != nullptr)
         *input = nullptr;
@@ -236,7 +249,7 @@ bool HWDetector::findHardware (MidiInputPortCallback* callback, MidiInputPort** 
         window.runUntilSearchEnds();
     }
 
-    if (! mFound || mFoundIn < 0 || callback == nullptr || input == nullptr || output == nullptr)
+    if (! mFound || mFoundIn < 0 || callback == nullptr || input == nullptr || output == nullptr || PortUse::quitting())
         return false;
 
     std::unique_ptr<MidiInputPort> in (MidiInputPort::openDevice (mFoundIn, callback));

@@ -1,9 +1,9 @@
 #include "link/HWMessages.h"
+#include "link/PortUse.h"
+#include <thread>
 
 namespace
 {
-constexpr int replySlices = 25;
-constexpr int replySliceMs = 20;
 constexpr int commonSlices = 1000;
 constexpr int commonSliceMs = 10;
 constexpr int minDeviceAnswer = 10;  // F0, header of nine bytes... F7: the shortest device message
@@ -15,11 +15,7 @@ constexpr int seqPayload = 35;       // sequence, offset, count, 32 steps
 bool fitsDataByte (juce::uint8 b) { return b < 0x80; }
 } // namespace
 
-std::atomic<bool> HWMessages::mWaitResponse { false };
-std::atomic<juce::uint8> HWMessages::mWaitedSysexCommand { 0 };
-std::atomic<HWMessages::WaitKind> HWMessages::mWaitKind { HWMessages::WaitKind::reply };
-std::atomic<int> HWMessages::mWaitMinSize { minDeviceAnswer };
-std::atomic<int> HWMessages::mWaitMaxSize { SysexFrame::maxMessageSize };
+std::atomic<juce::uint64> HWMessages::mWaitToken { 0 };
 std::atomic<bool> HWMessages::mWaitInProgress { false };
 juce::uint8 HWMessages::mResponse = 0;
 SysexData HWMessages::mData;
@@ -122,6 +118,8 @@ bool HWMessages::getSeqPattern (MidiOutputPort* out, juce::uint8 sequence, juce:
     if (out == nullptr || steps == nullptr || ! fitsDataByte (sequence) || mWaitInProgress.load())
         return false;
 
+    // Both halves hold the port: one running user for the whole read.
+    const PortUse::Scope holdingThePorts;
     bool both = true;
     for (juce::uint8 offset : { juce::uint8 (0), juce::uint8 (halfSteps) })
     {
@@ -167,11 +165,49 @@ void HWMessages::setSeqPattern (MidiOutputPort* out, juce::uint8 sequence, juce:
 // ---------------------------------------------------------------------------------------------
 // The reply wait
 
+juce::uint64 HWMessages::WaitToken::pack() const
+{
+    return (juce::uint64) state | ((juce::uint64) awaited << 2) | ((juce::uint64) kind << 10)
+           | ((juce::uint64) (minSize & 63) << 11) | ((juce::uint64) (maxSize & 63) << 17) | (generation << 23);
+}
+
+HWMessages::WaitToken HWMessages::WaitToken::unpack (juce::uint64 w)
+{
+    WaitToken t;
+    t.state = (WaitState) (w & 3);
+    t.awaited = (juce::uint8) ((w >> 2) & 0xFF);
+    t.kind = (WaitKind) ((w >> 10) & 1);
+    t.minSize = (int) ((w >> 11) & 63);
+    t.maxSize = (int) ((w >> 17) & 63);
+    t.generation = w >> 23;
+    return t;
+}
+
+bool HWMessages::isWaitPending()
+{
+    return WaitToken::unpack (mWaitToken.load (std::memory_order_acquire)).state == WaitState::pending;
+}
+
+namespace
+{
+juce::uint64 nextGeneration()
+{
+    static juce::uint64 generation = 0;   // message thread (one wait at a time)
+    generation = (generation + 1) & ((juce::uint64 (1) << 41) - 1);
+    return generation;
+}
+} // namespace
+
 bool HWMessages::SndSysexAndWaitNotEncMsg (MidiOutputPort* out, SysexBuilder* request,
                                            juce::uint8 awaited, juce::uint8* value)
 {
     const juce::ScopedLock lock (mutex);
-    if (! runWait (out, request, awaited, minValueAnswer, SysexFrame::maxMessageSize))
+    WaitToken wait;
+    wait.awaited = awaited;
+    wait.kind = WaitKind::reply;
+    wait.minSize = minValueAnswer;
+    wait.maxSize = SysexFrame::maxMessageSize;
+    if (! runWait (out, request, wait, replySlices, replySliceMs))
         return false;
     if (value != nullptr)
         *value = mResponse;
@@ -182,50 +218,62 @@ bool HWMessages::SndSysexAndWaitMsg (MidiOutputPort* out, SysexBuilder* request,
                                      SysexData* answer, int requiredSize)
 {
     const juce::ScopedLock lock (mutex);
-    const int minSize = requiredSize > 0 ? requiredSize : minDeviceAnswer;
-    const int maxSize = requiredSize > 0 ? requiredSize : SysexFrame::maxMessageSize;
-    if (! runWait (out, request, awaited, minSize, maxSize))
+    WaitToken wait;
+    wait.awaited = awaited;
+    wait.kind = WaitKind::reply;
+    wait.minSize = requiredSize > 0 ? requiredSize : minDeviceAnswer;
+    wait.maxSize = requiredSize > 0 ? requiredSize : SysexFrame::maxMessageSize;
+    if (! runWait (out, request, wait, replySlices, replySliceMs))
         return false;
     if (answer != nullptr)
         *answer = mData;
     return true;
 }
 
-void HWMessages::runSlice (int ms)
+bool HWMessages::runWait (MidiOutputPort* out, SysexBuilder* request, WaitToken wait, int slices, int sliceMs)
 {
-    auto* mm = juce::MessageManager::getInstanceWithoutCreating();
-    if (mm != nullptr && mm->isThisTheMessageThread())
-        mm->runDispatchLoopUntil (ms);
-    else
-        juce::Thread::sleep (ms);
-}
-
-bool HWMessages::runWait (MidiOutputPort* out, SysexBuilder* request, juce::uint8 awaited, int minSize,
-                          int maxSize)
-{
-    if (out == nullptr || request == nullptr || ! request->isValid())
+    const bool sends = wait.kind == WaitKind::reply;
+    if (sends && (out == nullptr || request == nullptr || ! request->isValid()))
         return false;
     // One wait slot: a wait started from a handler that runs inside another wait's message
     // loop would take the slot over and end the outer wait with the wrong answer.
     if (mWaitInProgress.exchange (true))
         return false;
 
-    mWaitedSysexCommand.store (awaited, std::memory_order_relaxed);
-    mWaitKind.store (WaitKind::reply, std::memory_order_relaxed);
-    mWaitMinSize.store (minSize, std::memory_order_relaxed);
-    mWaitMaxSize.store (maxSize, std::memory_order_relaxed);
-    mWaitResponse.store (true, std::memory_order_release);
+    // The port is held across the nested loop: a running user of it.
+    const PortUse::Scope holdingThePorts;
 
-    sendSysex (out, *request);
+    wait.generation = nextGeneration();
+    wait.state = WaitState::pending;
+    const auto pending = wait.pack();
+    mWaitToken.store (pending, std::memory_order_release);
 
+    if (sends)
+        sendSysex (out, *request);
+
+    const auto answeredWord = wait.with (WaitState::answered).pack();
     bool answered = false;
-    for (int slice = 0; slice < replySlices && ! answered; ++slice)
+    for (int slice = 0; slice < slices && ! answered; ++slice)
     {
-        runSlice (replySliceMs);
-        answered = ! mWaitResponse.load (std::memory_order_acquire);
+        const bool goOn = PortUse::runSlice (sliceMs);
+        answered = mWaitToken.load (std::memory_order_acquire) == answeredWord;
+        if (! goOn)
+            break;   // quitting: the wait ends at once, as if unanswered
     }
+
     if (! answered)
-        mWaitResponse.store (false, std::memory_order_release);
+    {
+        // Claim the wait back for the time-out. When an answer claimed it first, it is being
+        // handed over right now: take it rather than report it lost.
+        auto expected = pending;
+        if (! mWaitToken.compare_exchange_strong (expected, wait.with (WaitState::idle).pack(),
+                                                  std::memory_order_acq_rel))
+        {
+            while (mWaitToken.load (std::memory_order_acquire) != answeredWord)
+                std::this_thread::yield();
+            answered = true;
+        }
+    }
 
     mWaitInProgress.store (false);
     return answered;
@@ -233,53 +281,63 @@ bool HWMessages::runWait (MidiOutputPort* out, SysexBuilder* request, juce::uint
 
 bool HWMessages::WaitMidiMessage (juce::MidiMessage& message)
 {
-    if (mWaitInProgress.exchange (true))
+    WaitToken wait;
+    wait.kind = WaitKind::commonMessage;
+    if (! runWait (nullptr, nullptr, wait, commonSlices, commonSliceMs))
         return false;
-
-    mWaitKind.store (WaitKind::commonMessage, std::memory_order_relaxed);
-    mWaitResponse.store (true, std::memory_order_release);
-
-    bool received = false;
-    for (int slice = 0; slice < commonSlices && ! received; ++slice)
-    {
-        runSlice (commonSliceMs);
-        received = ! mWaitResponse.load (std::memory_order_acquire);
-    }
-    if (received)
-        message = outMessage;
-    else
-        mWaitResponse.store (false, std::memory_order_release);
-
-    mWaitInProgress.store (false);
-    return received;
+    message = outMessage;
+    return true;
 }
 
 void HWMessages::midiReceived (const juce::MidiMessage& message)
 {
     // Active sensing is the application's business; it never ends a wait.
-    if (message.isActiveSense() || ! mWaitResponse.load (std::memory_order_acquire))
+    if (message.isActiveSense())
         return;
 
-    const auto kind = mWaitKind.load (std::memory_order_relaxed);
-    if (message.isSysEx())
-    {
-        if (kind != WaitKind::reply)
-            return;
-        const int size = message.getRawDataSize();
-        // Never copied past the record, never judged on bytes it does not have.
-        if (size < mWaitMinSize.load (std::memory_order_relaxed) || size > mWaitMaxSize.load (std::memory_order_relaxed))
-            return;
-        const auto* raw = message.getRawData();
-        if (raw[SysexFrame::commandIndex] != mWaitedSysexCommand.load (std::memory_order_relaxed))
-            return;
+    offerAnswer (message, mWaitToken.load (std::memory_order_acquire));
+}
 
-        mData.copyFrom (raw, size);
-        mResponse = size > SysexFrame::payloadIndex ? raw[SysexFrame::payloadIndex] : 0;
-        mWaitResponse.store (false, std::memory_order_release);
+void HWMessages::offerAnswer (const juce::MidiMessage& message, juce::uint64 word)
+{
+    const auto wait = WaitToken::unpack (word);
+    if (wait.state != WaitState::pending)
+        return;
+
+    const bool sysex = message.isSysEx();
+    const int size = message.getRawDataSize();
+    const auto* raw = message.getRawData();
+
+    if (wait.kind == WaitKind::reply)
+    {
+        if (! sysex)
+        {
+            outMessage = message;   // kept, but a reply wait goes on
+            return;
+        }
+        // Never copied past the record, never judged on bytes it does not have.
+        if (size < wait.minSize || size > wait.maxSize || raw[SysexFrame::commandIndex] != wait.awaited)
+            return;
+    }
+    else if (sysex)
+    {
         return;
     }
 
-    outMessage = message;
-    if (kind == WaitKind::commonMessage)
-        mWaitResponse.store (false, std::memory_order_release);
+    // This answer is for exactly the wait it was checked against, or for none.
+    auto expected = word;
+    if (! mWaitToken.compare_exchange_strong (expected, wait.with (WaitState::claimed).pack(),
+                                              std::memory_order_acq_rel))
+        return;
+
+    if (sysex)
+    {
+        mData.copyFrom (raw, size);
+        mResponse = size > SysexFrame::payloadIndex ? raw[SysexFrame::payloadIndex] : 0;
+    }
+    else
+    {
+        outMessage = message;
+    }
+    mWaitToken.store (wait.with (WaitState::answered).pack(), std::memory_order_release);
 }

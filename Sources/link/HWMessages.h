@@ -104,22 +104,49 @@ public:
     static bool SndSysexAndWaitMsg (MidiOutputPort* out, SysexBuilder* request, juce::uint8 awaited,
                                     SysexData* answer, int requiredSize = 0);
 
-    /** Every message of the connected instrument but active sensing; MIDI input thread. */
+    /** Every message of the connected instrument but active sensing; MIDI input thread.
+        Offers the message against the wait it sees in the slot. */
     static void midiReceived (const juce::MidiMessage& message);
 
-    // The wait slot. The waiting side writes the awaited command, the kind of wait and the
-    // size bounds before raising mWaitResponse; midiReceived writes mResponse and mData (or
-    // outMessage) before clearing it. The flag is the hand-over point (release/acquire).
-    enum class WaitKind : juce::uint8 { reply, commonMessage };
+    /** Offers message as an answer to the wait whose word (mWaitToken) was seen: it is checked
+        against that wait's parameters and ends that wait or none, however late it comes. */
+    static void offerAnswer (const juce::MidiMessage& message, juce::uint64 seenWait);
 
-    static std::atomic<bool> mWaitResponse;
-    static std::atomic<juce::uint8> mWaitedSysexCommand;
-    static std::atomic<WaitKind> mWaitKind;
-    static std::atomic<int> mWaitMinSize;
-    static std::atomic<int> mWaitMaxSize;
+    // The wait slot. Every wait has an identity (a generation number), published in one
+    // atomic word together with everything the receiving side checks an answer against (the
+    // awaited command, the kind of wait, the answer's size bounds) and the slot's state.
+    // midiReceived claims the wait it saw with a compare-exchange from pending to claimed,
+    // so an answer checked against one wait can never end another; it then fills mResponse
+    // and mData (or outMessage) and publishes them by setting the state to answered
+    // (release; the waiting side reads them after seeing it, acquire). The time-out claims
+    // the wait the same way, from pending to idle: an answer is never both taken and lost.
+    enum class WaitKind : juce::uint8 { reply, commonMessage };
+    enum class WaitState : juce::uint8 { idle = 0, pending = 1, claimed = 2, answered = 3 };
+
+    struct WaitToken
+    {
+        juce::uint64 generation = 0;
+        WaitState state = WaitState::idle;
+        juce::uint8 awaited = 0;
+        WaitKind kind = WaitKind::reply;
+        int minSize = 0;   // 0 to 63
+        int maxSize = 0;   // 0 to 63
+
+        juce::uint64 pack() const;
+        static WaitToken unpack (juce::uint64 word);
+        WaitToken with (WaitState s) const { auto t = *this; t.state = s; return t; }
+    };
+
+    static std::atomic<juce::uint64> mWaitToken;
     static juce::uint8 mResponse;
     static SysexData mData;
     static juce::MidiMessage outMessage;
+
+    /** Whether a wait is pending (nothing has ended it yet). */
+    static bool isWaitPending();
+
+    static constexpr int replySlices = 25;
+    static constexpr int replySliceMs = 20;
 
     /** Held by every public function for its whole exchange; re-entrant. */
     static juce::CriticalSection mutex;
@@ -129,9 +156,7 @@ public:
 private:
     static void sendSet (MidiOutputPort* out, SysexCommand command, juce::uint8 value);
     static bool get (MidiOutputPort* out, SysexCommand request, SysexCommand answer, juce::uint8* value);
-    static bool runWait (MidiOutputPort* out, SysexBuilder* request, juce::uint8 awaited, int minSize,
-                         int maxSize);
-    static void runSlice (int ms);
+    static bool runWait (MidiOutputPort* out, SysexBuilder* request, WaitToken wait, int slices, int sliceMs);
 
     /** Set while a wait runs (message thread); a second wait is refused meanwhile. */
     static std::atomic<bool> mWaitInProgress;

@@ -1,4 +1,5 @@
 #include "link/HWTemplate.h"
+#include "link/PortUse.h"
 
 juce::Array<HWTemplate*> HWTemplate::templates;
 juce::CriticalSection HWTemplate::mMutex;
@@ -95,6 +96,8 @@ bool HWTemplate::send (MidiOutputPort* output)
     if (mSending.load (std::memory_order_acquire) || mReceiving.load (std::memory_order_acquire))
         return false;
 
+    // The port is held across the nested loop: a running user of it.
+    const PortUse::Scope holdingThePort;
     {
         const juce::ScopedLock state (mCritical);
         mSource = std::make_unique<juce::MemoryInputStream> (mData, false);
@@ -102,6 +105,7 @@ bool HWTemplate::send (MidiOutputPort* output)
         mPacketsRemaining = (juce::int64) ((mData.getSize() + chunkSize - 1) / chunkSize);
         mAckFlag.store (false, std::memory_order_release);
         mExpectedAckCounter = 0;
+        mResends = 0;
         SysexBuilder::static_request_counter = 0;
 
         // Kept like a chunk, so a resend status answering it sends it again.
@@ -115,6 +119,8 @@ bool HWTemplate::send (MidiOutputPort* output)
 
 bool HWTemplate::sendingLoop()
 {
+    // The time limit restarts only when the transfer moves on; resend requests and
+    // acknowledgements that mean nothing do not keep it alive.
     auto t0 = now();
     for (;;)
     {
@@ -127,7 +133,12 @@ bool HWTemplate::sendingLoop()
 
         if (! mAckFlag.load (std::memory_order_acquire))
         {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (4);
+            if (! PortUse::runSlice (loopSliceMs))
+            {
+                const juce::ScopedLock state (mCritical);
+                endSend();
+                return false;
+            }
             continue;
         }
 
@@ -135,11 +146,12 @@ bool HWTemplate::sendingLoop()
         mAckFlag.store (false, std::memory_order_relaxed);
         if (! AckReceived (mAckMessage))
             continue;  // undecodable: as if it never came
-        t0 = now();
 
         switch (mStatus)
         {
             case ackStatusOk:
+                t0 = now();
+                mResends = 0;
                 if (mPacketsRemaining > 1)
                     SendNextPacket (false);
                 else if (mPacketsRemaining == 1)
@@ -152,6 +164,11 @@ bool HWTemplate::sendingLoop()
                 break;
             case ackResend:
             case ackResendToo:
+                if (++mResends > maxResends)
+                {
+                    endSend();
+                    return false;
+                }
                 if (++mPacketsRemaining > 0)
                     ResendLastPacket();
                 break;
@@ -209,6 +226,8 @@ bool HWTemplate::receive (MidiOutputPort* output)
     if (mSending.load (std::memory_order_acquire) || mReceiving.load (std::memory_order_acquire))
         return false;
 
+    // The port is held across the nested loop: a running user of it.
+    const PortUse::Scope holdingThePort;
     {
         const juce::ScopedLock state (mCritical);
         mSink = std::make_unique<juce::MemoryOutputStream> (mData, false);
@@ -216,6 +235,8 @@ bool HWTemplate::receive (MidiOutputPort* output)
         mStartFlag.store (false, std::memory_order_release);
         mChunkFlag.store (false, std::memory_order_release);
         mEndFlag.store (false, std::memory_order_release);
+        mResends = 0;
+        mStarted = false;
 
         const SysexBuilder request (SysexCommand::TemplateRequest, nullptr, 0, SysexFrame::byte5, false);
         mReceiving.store (true, std::memory_order_release);
@@ -226,7 +247,25 @@ bool HWTemplate::receive (MidiOutputPort* output)
 
 bool HWTemplate::receivingLoop()
 {
+    // The time limit restarts only on progress: the instrument's first start and every chunk
+    // stored. A chunk that fails to unpack is asked for again, at most maxResends times.
     auto t0 = now();
+    auto handleChunk = [this, &t0] (const SysexData& chunk, bool& giveUp)
+    {
+        const auto result = ChunkReceived (chunk);
+        giveUp = result == ChunkResult::exhausted;
+        if (result == ChunkResult::stored)
+        {
+            t0 = now();
+            mResends = 0;
+        }
+        else if (result == ChunkResult::rejected)
+        {
+            ++mResends;
+        }
+        return result;
+    };
+
     for (;;)
     {
         if (timedOut (t0))
@@ -236,20 +275,22 @@ bool HWTemplate::receivingLoop()
             return false;
         }
 
+        bool giveUp = false;
         if (mStartFlag.load (std::memory_order_acquire))
         {
             const juce::ScopedLock state (mCritical);
             mStartFlag.store (false, std::memory_order_relaxed);
             StartReceived (mStartMessage);
-            t0 = now();
+            if (! mStarted)
+                t0 = now();
+            mStarted = true;
         }
         else if (mChunkFlag.load (std::memory_order_acquire))
         {
             const juce::ScopedLock state (mCritical);
             mChunkFlag.store (false, std::memory_order_relaxed);
-            const auto result = ChunkReceived (mChunkMessage);
-            t0 = now();
-            if (result == ChunkResult::overflow)
+            const auto result = handleChunk (mChunkMessage, giveUp);
+            if (result == ChunkResult::overflow || giveUp)
             {
                 endReceive();
                 return false;
@@ -259,18 +300,19 @@ bool HWTemplate::receivingLoop()
         {
             const juce::ScopedLock state (mCritical);
             mEndFlag.store (false, std::memory_order_relaxed);
-            const auto result = ChunkReceived (mEndMessage);
-            t0 = now();
+            const auto result = handleChunk (mEndMessage, giveUp);
             // A last chunk that failed to unpack is asked for again; wait for its resend.
-            if (result != ChunkResult::rejected)
+            if (result != ChunkResult::rejected || giveUp)
             {
                 endReceive();
                 return result == ChunkResult::stored;
             }
         }
-        else
+        else if (! PortUse::runSlice (loopSliceMs))
         {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (4);
+            const juce::ScopedLock state (mCritical);
+            endReceive();
+            return false;
         }
     }
 }
@@ -295,8 +337,11 @@ HWTemplate::ChunkResult HWTemplate::ChunkReceived (const SysexData& chunk)
     }
     else if (! decodePayload (chunk, bytes, length))
     {
-        mStatus = ackResend;
-        result = ChunkResult::rejected;
+        // Asked for again, as often as the budget lets; then the transfer is given up and the
+        // instrument told to stop.
+        const bool mayAskAgain = mResends < maxResends;
+        mStatus = mayAskAgain ? ackResend : ackAbort;
+        result = mayAskAgain ? ChunkResult::rejected : ChunkResult::exhausted;
     }
     else if ((size_t) mSink->getPosition() + (size_t) length > maxReceiveBytes)
     {

@@ -21,13 +21,16 @@ public:
     ~HWTemplate();
 
     /** Sends the block; true only once the last message was acknowledged with status 0.
-        False when a transfer already runs on this block, the instrument aborted, or it went
-        silent for timeoutMs. */
+        False when a transfer already runs on this block, the instrument aborted, asked for
+        one chunk more than maxResends times again, the transfer did not move on for
+        timeoutMs, or the application quit meanwhile. */
     bool send (MidiOutputPort* output);
 
     /** Receives the block; true only once the instrument's last chunk was stored. False when
-        a transfer already runs on this block, on silence for timeoutMs or when more than
-        maxReceiveBytes arrive. The block then holds what arrived, and its size is that. */
+        a transfer already runs on this block, when it did not move on for timeoutMs, when one
+        chunk failed to unpack more than maxResends times, when more than maxReceiveBytes
+        arrive, or when the application quit meanwhile. The block then holds what arrived, and
+        its size is that. */
     bool receive (MidiOutputPort* output);
 
     /** Offers a message of the instrument to every listed block (MIDI input thread). */
@@ -38,7 +41,9 @@ public:
     bool isReceiving() const { return mReceiving.load (std::memory_order_acquire); }
 
     static constexpr int chunkSize = 16;
-    static constexpr int timeoutMs = 5000;          // without a message from the instrument
+    static constexpr int timeoutMs = 5000;          // without progress of the transfer
+    static constexpr int maxResends = 16;           // of one chunk, either way
+    static constexpr int loopSliceMs = 4;
     static constexpr size_t maxReceiveBytes = 65536;
 
     static juce::Array<HWTemplate*> templates;      // listed, not owned
@@ -56,7 +61,7 @@ private:
     bool AckReceived (const SysexData& ack);
     bool receivingLoop();
     void StartReceived (const SysexData& start);
-    enum class ChunkResult { stored, rejected, empty, overflow };
+    enum class ChunkResult { stored, rejected, exhausted, empty, overflow };
     ChunkResult ChunkReceived (const SysexData& chunk);
     void sendAck (juce::int8 status);
     void endSend();
@@ -78,6 +83,8 @@ private:
     juce::int8 mStatus = 0;
     juce::int64 mPacketsRemaining = -1;
     juce::int32 mExpectedAckCounter = 0;
+    int mResends = 0;         // of the current chunk
+    bool mStarted = false;    // the instrument's start of a receive has come
 
     JUCE_DECLARE_NON_COPYABLE (HWTemplate)
 };

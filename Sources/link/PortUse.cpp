@@ -19,6 +19,12 @@ void setObserver (PortUseObserver* observer)
     gObserver = observer;
 }
 
+void removeObserver (PortUseObserver* observer)
+{
+    if (gObserver == observer)
+        gObserver = nullptr;
+}
+
 Scope::Scope() : mCounted (onMessageThread())
 {
     if (mCounted && gUsers++ == 0 && gObserver != nullptr)

@@ -27,6 +27,9 @@ namespace PortUse
 /** The one observer (null for none). */
 void setObserver (PortUseObserver* observer);
 
+/** Takes observer away, when it is the one in place. */
+void removeObserver (PortUseObserver* observer);
+
 /** Marks a running user of the instrument's ports for its lifetime; nests. Only counts on the
     message thread, where every nested loop runs. */
 class Scope

@@ -377,3 +377,80 @@ TEST_F (Application, FirmwareFileComesFromAChooserInTheApplicationsFolder)
     EXPECT_EQ (chooser.text, "*.kfw");
     EXPECT_EQ (chooser.location, juce::File::getSpecialLocation (juce::File::currentApplicationFile).getParentDirectory());
 }
+
+// A transfer of a few kilobytes holds the application's ports across its nested loop. A click
+// on CONNECT and an action that finds the active sensing stale, both dispatched from inside
+// that loop, must not close the ports under it: the transfer ends on its own terms, and only
+// then does the connection close.
+TEST_F (Application, NothingClosesThePortsUnderABlockTransfer)
+{
+    struct Block : HWTemplate
+    {
+        explicit Block (int size) : HWTemplate ((unsigned long) size)
+        {
+            for (int k = 0; k < size; ++k)
+                static_cast<juce::uint8*> (mData.getData())[k] = juce::uint8 (k * 7);
+        }
+        std::vector<juce::uint8> bytes() const { return { getBlock().begin(), getBlock().end() }; }
+    };
+
+    /** Once the transfer has begun, clicks CONNECT and makes the watchdog find the active
+        sensing stale (its clock jumps ahead) for an instrument action; afterwards looks, each
+        time it runs while the transfer still runs, whether the ports are still open. */
+    struct DuringTransfer : juce::Timer
+    {
+        DuringTransfer (DorvoEditorApplication& a, const HWTemplate& b) : app (a), block (b) { startTimer (1); }
+        ~DuringTransfer() override { stopTimer(); }
+        void timerCallback() override
+        {
+            if (! block.isSending() && ! block.isReceiving())
+                return;
+            if (! acted)
+            {
+                acted = true;
+                app.actionListenerCallback ("COMI ");
+                app.getDispatcher().setClock ([] { return juce::Time::getMillisecondCounter() + 10000; });
+                app.actionListenerCallback ("AFTE 1");
+                return;
+            }
+            ++looks;
+            openThroughout = openThroughout && app.isConnected() && app.getMidiOutput() != nullptr;
+        }
+        DorvoEditorApplication& app;
+        const HWTemplate& block;
+        bool acted = false;
+        int looks = 0;
+        bool openThroughout = true;
+    };
+
+    for (const bool sending : { true, false })
+    {
+        SCOPED_TRACE (sending ? "send" : "receive");
+        app = std::make_unique<DorvoEditorApplication>();
+        auto& i = plug (apptest::instrumentOptions (Model::KelaDorvo));
+        app->connectHardware();
+        ASSERT_TRUE (app->isConnected());
+        prompts.clear();
+
+        constexpr int size = 16384;
+        Block block (sending ? size : 0);
+        const Block reference (size);
+        if (! sending)
+            i.setBlockToSend (reference.bytes());
+
+        DuringTransfer meanwhile (*app, block);
+        const bool result = sending ? block.send (app->getMidiOutput()) : block.receive (app->getMidiOutput());
+        EXPECT_TRUE (result);
+        EXPECT_TRUE (meanwhile.acted);
+        EXPECT_GT (meanwhile.looks, 0);
+        EXPECT_TRUE (meanwhile.openThroughout) << "the ports stayed open while the transfer ran";
+        EXPECT_EQ (sending ? i.getReceivedBlock() : block.bytes(), reference.bytes());
+
+        EXPECT_TRUE (testsupport::pumpUntil ([this] { return ! app->isConnected(); }, 2000));
+        EXPECT_EQ (app->getMidiOutput(), nullptr);
+        EXPECT_TRUE (apptest::setsReceived (i).empty()) << "the stale action sent nothing";
+        app->shutdown();
+        app = nullptr;
+        instrument = nullptr;
+    }
+}

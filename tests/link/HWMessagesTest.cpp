@@ -291,6 +291,56 @@ TEST_F (HWMessagesTest, ALateAnswerEndsTheNextWait)
     EXPECT_LT (now() - t0, 400.0);
 }
 
+TEST_F (HWMessagesTest, AnAnswerCheckedAgainstOneWaitEndsNoOther)
+{
+    // The receiving side checks an answer against the wait it saw pending; by the time it
+    // hands the answer over, that wait may have timed out and the next one begun. Offering the
+    // answer against the earlier wait's word plays exactly that interleaving.
+    struct Case
+    {
+        const char* name;
+        Bytes staleAnswer;        // right for the first wait (getChannelIn)
+        bool secondReadsSequence; // else the second wait is getChannelOut
+    };
+    const Case cases[] = {
+        { "another get's value", device (0x05, { 1 }), false },
+        { "a value answer during a sequence-half wait", device (0x05, { 1 }), true },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        instrument.setFault (Fault::noReply);
+        juce::uint8 v = 0x55;
+        ASSERT_FALSE (HWMessages::getChannelIn (out.get(), &v));
+        const auto firstWait = HWMessages::WaitToken::unpack (HWMessages::mWaitToken.load())
+                                   .with (HWMessages::WaitState::pending).pack();
+
+        const juce::uint8 secondCommand = c.secondReadsSequence ? 0x3B : 0x08;
+        bool endedByStale = false;
+        OnRequest answerer (instrument, secondCommand, { [&]
+        {
+            HWMessages::offerAnswer (midi (c.staleAnswer), firstWait);
+            endedByStale = ! HWMessages::isWaitPending();
+            instrument.sendToHost (midi (c.secondReadsSequence ? seqAnswer (0, 0, 40) : device (0x07, { 2 })));
+        } });
+
+        if (c.secondReadsSequence)
+        {
+            std::array<juce::uint8, 64> steps {};
+            HWMessages::getSeqPattern (out.get(), 0, steps.data());
+            EXPECT_EQ (steps[0], 40);
+        }
+        else
+        {
+            EXPECT_TRUE (HWMessages::getChannelOut (out.get(), &v));
+            EXPECT_EQ (v, 2) << "the second get keeps its own answer";
+        }
+        EXPECT_FALSE (endedByStale);
+        instrument.clearFaults();
+        instrument.clearReceived();
+    }
+}
+
 TEST_F (HWMessagesTest, ASetDuringAWaitGoesOutAtOnce)
 {
     instrument.setFault (Fault::noReply);

@@ -326,6 +326,73 @@ TEST_F (TemplateTest, AcknowledgementsThatDoNotCountAreIgnored)
     }
 }
 
+// An instrument that asks for the same chunk again and again ends the transfer after 16
+// resends, either way, instead of keeping it alive for ever.
+TEST_F (TemplateTest, ResendRequestsAreBounded)
+{
+    {
+        SCOPED_TRACE ("send: every chunk answered with -1");
+        auto& p = plugPeer();
+        p.script = [] (const Bytes& m, size_t) -> std::vector<Bytes> {
+            return { ack (m[6], m[8] == cmdStart ? 0 : -1) };
+        };
+        TestBlock block (40);
+        EXPECT_FALSE (block.send (host->out.get()));
+        const auto sent = p.messages();
+        ASSERT_EQ (sent.size(), 2u + (size_t) HWTemplate::maxResends);
+        for (size_t i = 2; i < sent.size(); ++i)
+            EXPECT_EQ (sent[i], sent[1]) << "the same first chunk, again";
+        EXPECT_FALSE (block.isSending());
+        TearDown();
+    }
+    {
+        SCOPED_TRACE ("receive: a chunk that never unpacks");
+        auto& p = plugPeer();
+        p.script = [] (const Bytes& m, size_t) -> std::vector<Bytes> {
+            if (m[8] == cmdRequest)
+                return { plainMessage (cmdStart, 0, 0) };
+            if (m[8] == cmdAck && ackStatusOf (m) != -3)
+                return { packedMessage (cmdChunk, 1, pattern (16), 1) };
+            return {};
+        };
+        TestBlock block (87);
+        EXPECT_FALSE (block.receive (host->out.get()));
+        const auto got = p.messages();
+        std::vector<int> statuses;
+        for (size_t i = 1; i < got.size(); ++i)
+            statuses.push_back (ackStatusOf (got[i]));
+        std::vector<int> expected { 0 };
+        expected.insert (expected.end(), (size_t) HWTemplate::maxResends, -1);
+        expected.push_back (-3);   // asked 16 times, then told to stop
+        EXPECT_EQ (statuses, expected);
+        EXPECT_FALSE (block.isReceiving());
+        TearDown();
+    }
+}
+
+// Acknowledgements whose status means nothing do not keep a send alive: only progress
+// restarts its time limit.
+TEST_F (TemplateTest, MeaninglessAcknowledgementsDoNotKeepASendAlive)
+{
+    auto& p = plugPeer();
+    p.script = [] (const Bytes& m, size_t) -> std::vector<Bytes> {
+        return { ack (m[6], m[8] == cmdStart ? 0 : 5) };
+    };
+    struct Chatter : juce::Timer
+    {
+        explicit Chatter (Peer& peer) : p (peer) { startTimer (100); }
+        ~Chatter() override { stopTimer(); }
+        void timerCallback() override { p.send (ack (1, 5)); ++sent; }
+        Peer& p;
+        int sent = 0;
+    } chatterer (p);
+
+    TestBlock block (40);
+    EXPECT_FALSE (block.send (host->out.get()));
+    EXPECT_GT (chatterer.sent, 0);
+    EXPECT_EQ (commandsOf (p.messages()), (std::vector<int> { cmdStart, cmdChunk }));
+}
+
 TEST_F (TemplateTest, SendWithoutMatchingAcknowledgementTimesOutAsFailure)
 {
     auto instrument = plugSimulator();
