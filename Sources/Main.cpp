@@ -21,8 +21,21 @@ int main (int argc, char* argv[])
     juce::StringArray arguments;
     for (int i = 1; i < argc; ++i)
         arguments.add (argv[i]);
-    if (SingleInstance::handOver (SingleInstance::defaultSocketPath(), arguments.joinIntoString (" ")))
+    // One instance per user: a later start hands its command line over to the running one,
+    // which shows "Multiple instance"; when the hand-over fails (the running one is not
+    // listening yet, or no more), this start shows the box itself.
+    juce::JUCEApplicationBase::createInstance = &createApplication;   // also makes X errors non-fatal
+    const auto socketPath = SingleInstance::defaultSocketPath();
+    SingleInstance::Lock lock (socketPath);
+    if (! lock.isHeld())
+    {
+        if (! SingleInstance::handOver (socketPath, arguments.joinIntoString (" ")))
+        {
+            juce::ScopedJuceInitialiser_GUI gui;
+            DorvoEditorApplication::showMultipleInstanceBox();
+        }
         return 0;
+    }
 
     std::unique_ptr<sim::SimulatedInstrument> instrument;
     if (juce::SystemStats::getEnvironmentVariable ("DORVO_MIDI", {}) == "virtual")
@@ -31,7 +44,6 @@ int main (int argc, char* argv[])
         instrument = sim::makeSimulatedInstrumentFromEnvironment();
     }
 
-    juce::JUCEApplicationBase::createInstance = &createApplication;
     const int result = juce::JUCEApplicationBase::main (argc, const_cast<const char**> (argv));
     instrument = nullptr;
     return result;

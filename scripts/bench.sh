@@ -23,10 +23,6 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$BUILD"
 fi
 
-# The application's single-instance lock is one per machine (shared with the end-to-end runs).
-exec 9>/tmp/dorvo-connection-e2e.lock
-flock -w 900 9
-
 echo "== in-process, 5 connections per model, 20 clicks each"
 "$BUILD/dorvo_bench" 5 2>/dev/null | grep -v "^Device family\|^JUCE v"
 

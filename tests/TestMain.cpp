@@ -9,6 +9,12 @@ bool hasDisplay()
     return display != nullptr && *display != 0;
 }
 
+bool displayWaived()
+{
+    const char* waived = std::getenv ("DORVO_NO_DISPLAY");
+    return waived != nullptr && juce::String (waived) == "1";
+}
+
 juce::File artefactDir()
 {
     juce::File dir (DORVO_TEST_ARTEFACTS);

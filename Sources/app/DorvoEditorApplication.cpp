@@ -25,9 +25,17 @@ DorvoEditorApplication::~DorvoEditorApplication()
 
 const juce::String DorvoEditorApplication::getApplicationName() { return "Dorvo Connection"; }
 const juce::String DorvoEditorApplication::getApplicationVersion() { return "Dorvo Connection"; }
-bool DorvoEditorApplication::moreThanOneInstanceAllowed() { return false; }
+// Only one instance runs per user, but the lock that decides it is the application's own
+// (SingleInstance::Lock, taken by the entry point): the framework's would be one for the
+// whole machine.
+bool DorvoEditorApplication::moreThanOneInstanceAllowed() { return true; }
 
 void DorvoEditorApplication::anotherInstanceStarted (const juce::String&)
+{
+    showMultipleInstanceBox();
+}
+
+void DorvoEditorApplication::showMultipleInstanceBox()
 {
     Prompts::message (Prompts::Icon::info, "Multiple instance",
                       "Only one TavinDorvo Connection can be opened at the same time !");

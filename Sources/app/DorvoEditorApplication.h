@@ -36,6 +36,8 @@ public:
     const juce::String getApplicationVersion() override;
     bool moreThanOneInstanceAllowed() override;
     void anotherInstanceStarted (const juce::String& commandLine) override;
+    /** The "Multiple instance" box, also shown by a start that could not hand over. */
+    static void showMultipleInstanceBox();
     void systemRequestedQuit() override;
 
     /** MIDI input thread: active sensing is recorded, everything else goes to the message set

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -53,7 +54,33 @@ juce::String defaultSocketPath()
     const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("DORVO_INSTANCE_SOCKET", {});
     if (fromEnvironment.isNotEmpty())
         return fromEnvironment;
-    return "/tmp/.dorvo-connection-" + juce::String ((int) ::getuid()) + ".socket";
+    juce::String folder ("/tmp");
+    const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
+    if (runtime.startsWith ("/") && juce::File (runtime).isDirectory())
+        folder = runtime;
+    return folder + "/.dorvo-connection-" + juce::String ((int) ::getuid()) + ".socket";
+}
+
+Lock::Lock (const juce::String& socketPath)
+{
+    const auto path = socketPath + ".lock";
+    mFile = ::open (path.toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (mFile < 0)
+    {
+        mHeld = true;
+        return;
+    }
+    int result;
+    do
+        result = ::flock (mFile, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    mHeld = result == 0 || errno != EWOULDBLOCK;
+}
+
+Lock::~Lock()
+{
+    if (mFile >= 0)
+        ::close (mFile);   // releases the lock; the file stays for the next start
 }
 
 bool handOver (const juce::String& path, const juce::String& commandLine)

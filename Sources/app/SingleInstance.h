@@ -9,14 +9,37 @@
 // instance listens on a local (Unix-domain) socket; a second start connects to it, sends its
 // command line and ends. The running instance hears of it on the message thread.
 //
-// JUCE's own single-instance lock still decides which process may run; this only carries the
-// news to the one that does (JUCE on Linux broadcasts nothing).
+// Which process may run is decided by a lock of this user's own, a file beside the socket
+// (the framework's lock is one file for the whole machine, so one user's instance would keep
+// every other user's from starting). The socket carries the news to the instance that holds
+// it (JUCE on Linux broadcasts nothing).
 
 namespace SingleInstance
 {
 /** The socket of this user's running instance: DORVO_INSTANCE_SOCKET when set, otherwise a
-    file named after the user in the temporary folder. */
+    file named after the user in the user's runtime folder (XDG_RUNTIME_DIR), or in the
+    temporary folder when there is none. */
 juce::String defaultSocketPath();
+
+/** The single-instance lock of the instance whose socket is at socketPath: the file
+    socketPath + ".lock", locked for as long as the object lives. */
+class Lock
+{
+public:
+    explicit Lock (const juce::String& socketPath);
+    ~Lock();
+
+    /** True when this process holds the lock. Also true when the lock file cannot be made at
+        all: then nothing can tell a second instance apart, and the application runs. */
+    bool isHeld() const { return mHeld; }
+
+    Lock (const Lock&) = delete;
+    Lock& operator= (const Lock&) = delete;
+
+private:
+    int mFile = -1;
+    bool mHeld = false;
+};
 
 /** Tells the instance listening at path that another one was started, with its command line.
     True when the running instance took the message; false when nobody listens there. */

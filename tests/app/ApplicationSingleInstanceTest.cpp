@@ -61,3 +61,20 @@ TEST (SingleInstance, ListenerGoneBeforeDeliveryCallsNothing)
     testsupport::pumpMessages (50);
     EXPECT_EQ (calls, 0);
 }
+
+TEST (SingleInstance, OneLockPerSocketHeldByOneHolderAtATime)
+{
+    const auto mine = socketPath ("lock-a"), anotherUsers = socketPath ("lock-b");
+    {
+        SingleInstance::Lock first (mine);
+        EXPECT_TRUE (first.isHeld());
+        SingleInstance::Lock second (mine);
+        EXPECT_FALSE (second.isHeld()) << "a second start of the same user";
+        SingleInstance::Lock elsewhere (anotherUsers);
+        EXPECT_TRUE (elsewhere.isHeld()) << "another user's instance is not kept from starting";
+    }
+    SingleInstance::Lock again (mine);
+    EXPECT_TRUE (again.isHeld()) << "free again once the holder ended";
+    juce::File (mine + ".lock").deleteFile();
+    juce::File (anotherUsers + ".lock").deleteFile();
+}

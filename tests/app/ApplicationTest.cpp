@@ -58,8 +58,7 @@ class Application : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (! testsupport::hasDisplay())
-            GTEST_SKIP() << "needs a display (run the suite under xvfb-run)";
+        DORVO_REQUIRE_DISPLAY();
         MidiPorts::useVirtualBus();
         app = std::make_unique<DorvoEditorApplication>();
     }

@@ -135,6 +135,7 @@ TEST_F (QuitScenario, DISABLED_NothingIsAskedAnyMore)
 
 TEST (Quitting, EveryNestedLoopEndsAtOnceReportsFailureAndShowsNothing)
 {
+    DORVO_REQUIRE_DISPLAY();   // the scenarios' discovery window
     const auto self = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFullPathName();
     for (auto* scenario : { "WaitForAMessage", "BlockTransfers", "ConnectionSearch", "ReadBack", "NothingIsAskedAnyMore" })
     {

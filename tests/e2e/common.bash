@@ -32,11 +32,6 @@ fail() {
   exit 1
 }
 
-# The application's single-instance lock is one per machine: one end-to-end run at a time,
-# whichever build directory it comes from.
-exec 9>/tmp/dorvo-connection-e2e.lock
-flock -w 900 9 || fail "could not get the end-to-end lock"
-
 # Waits up to $1 seconds until the rest of the line succeeds.
 wait_for() {
   local seconds=$1; shift
@@ -59,6 +54,13 @@ start_app() {
   env "$@" DORVO_MIDI=virtual DORVO_SIM_LOG="$LOG" DORVO_INSTANCE_SOCKET="$WORK/instance.socket" \
       "$APP" >"$OUT/app.out" 2>&1 &
   APP_PID=$!
+}
+
+# Gives the window with the id $1 the keyboard focus, then presses the key $2 (there is no
+# window manager to hand the focus over).
+key_to() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key "$2"
 }
 
 window_named() { xdotool search --name "^$1\$" | head -1 | grep -q .; }

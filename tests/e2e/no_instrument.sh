@@ -12,16 +12,17 @@ wait_for 20 box_other_than none || fail "no retry box"
 first=$(box)
 sleep 0.3
 shot retry-box
-xdotool key Return                       # OK: search again
+key_to "$first" Return                   # OK: search again
 wait_for 10 box_other_than "$first" || fail "no second retry box"
 second=$(box)
 sleep 0.3
 shot retry-box-again
-xdotool key Escape                       # Cancel: give up
+key_to "$second" Escape                  # Cancel: give up
 wait_for 10 box_other_than "$second" || fail "no give-up box"
+third=$(box)
 sleep 0.3
 shot give-up-box
-xdotool key Return
+key_to "$third" Return
 wait_for 5 no_box || fail "give-up box did not close"
 sleep 0.3
 geometry

@@ -148,15 +148,19 @@ TEST (SysexCodec, ReportsLengthAndChecksumErrors)
 {
     const juce::uint8 raw[8] = { 1, 2, 3, 4, 5, 6, 7, 200 };
     juce::uint8 packed[16];
+    std::fill (packed, packed + 16, juce::uint8 (0x66));
     int room = 8;
-    juce::uint8 cs = 0;
+    juce::uint8 cs = 0x55;
     EXPECT_EQ (SysexDataDebiteur (raw, 8, packed, &room, &cs), -1) << "16 bytes need more room than 8";
     EXPECT_EQ (room, 8);
+    EXPECT_EQ (cs, 0x55) << "a refused packing writes no checksum";
+    EXPECT_EQ (std::count (packed, packed + 16, 0x66), 16) << "a refused packing writes nothing";
 
     room = 16;
     ASSERT_EQ (SysexDataDebiteur (raw, 8, packed, &room, &cs), 0);
     juce::uint8 out[8] = {};
-    EXPECT_EQ (SysexDataRebiteur (packed, 8, 8, out, cs), -1);
+    EXPECT_EQ (SysexDataRebiteur (packed, 8, 8, out, cs), -1) << "shorter than 8 raw bytes take";
+    EXPECT_EQ (SysexDataRebiteur (packed, 8, 24, out, cs), -1) << "longer than 8 raw bytes take";
     EXPECT_EQ (std::count (out, out + 8, 0), 8) << "a length error writes nothing";
 
     EXPECT_EQ (SysexDataRebiteur (packed, 8, 16, out, juce::uint8 ((cs + 1) & 0x7F)), -3);
@@ -186,17 +190,22 @@ TEST (SysexDataDecode, UnpacksWhatTheBuilderPacked)
 TEST (SysexDataDecode, RefusesWhatDoesNotFitItsBuffers)
 {
     const juce::uint8 one = 0x42;
-    SysexBuilder b (0x18, &one, 1, 0x01, true);
+    SysexBuilder b (0x18, &one, 1, 0x01, true);                 // 19 bytes
+    const juce::uint8 sixteen[16] = { 1, 2, 3 };
+    SysexBuilder chunk (0x16, sixteen, 16, 0x01, true);         // 35 bytes
 
-    struct Case { const char* what; int declared; int capacity; int packedLength; } cases[] = {
-        { "declares 8 raw bytes with 8 packed", 8, 28, 8 },
-        { "declares 127 raw bytes", 127, 28, 8 },
-        { "more raw bytes than the buffer holds", 29, 28, 40 },
-        { "packed bytes beyond the record", 1, 28, 16 },
+    // Each case is refused by exactly one of the checks: the record is long enough for every
+    // other one to pass.
+    struct Case { const char* what; const SysexBuilder& message; int declared; int capacity; int packedLength; } cases[] = {
+        { "declares 8 raw bytes with 8 packed", b, 8, 28, 8 },
+        { "declares 127 raw bytes", b, 127, 28, 8 },
+        { "more raw bytes than the buffer holds", b, 29, 28, 40 },
+        { "a longer packed length than one raw byte takes", chunk, 1, 28, 16 },
+        { "packed bytes beyond the record", b, 8, 28, 16 },
     };
     for (auto& c : cases)
     {
-        auto d = recordOf (b);
+        auto d = recordOf (c.message);
         d.data[7] = (juce::uint8) c.declared;
         juce::uint8 out[28];
         std::fill (out, out + 28, juce::uint8 (0x11));
