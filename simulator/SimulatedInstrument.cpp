@@ -39,6 +39,7 @@ Bytes deviceMessage (juce::uint8 command, juce::uint8 counter, const juce::uint8
 {
     Bytes m { 0xF0, SysexFrame::manufacturer1, SysexFrame::manufacturer2, SysexFrame::manufacturer3,
               SysexFrame::byte4, SysexFrame::byte5, juce::uint8 (counter & 0x7F), juce::uint8 (length), command };
+    m.reserve ((size_t) SysexFrame::maxMessageSize);
     if (packed)
     {
         juce::uint8 out[SysexFrame::packRoom] = {};

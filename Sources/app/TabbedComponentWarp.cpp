@@ -13,15 +13,19 @@ TabbedComponentWarp::~TabbedComponentWarp()
 void TabbedComponentWarp::addListener (TabbedComponentListener* listener)
 {
     if (listener != nullptr)
-        mListeners.add (listener);
+        mListeners.addIfNotAlreadyThere (listener);
 }
 
 void TabbedComponentWarp::removeListener (TabbedComponentListener* listener)
 {
-    mListeners.remove (listener);
+    mListeners.removeAllInstancesOf (listener);
 }
 
 void TabbedComponentWarp::currentTabChanged (int newCurrentTabIndex, const juce::String& newCurrentTabName)
 {
-    mListeners.call ([&] (TabbedComponentListener& l) { l.currentTabChanged (this, newCurrentTabIndex, newCurrentTabName); });
+    // A listener removed by an earlier one's call is not called any more.
+    const auto listeners = mListeners;
+    for (int i = listeners.size(); --i >= 0;)
+        if (mListeners.contains (listeners[i]))
+            listeners[i]->currentTabChanged (this, newCurrentTabIndex, newCurrentTabName);
 }

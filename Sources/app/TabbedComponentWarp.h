@@ -27,7 +27,7 @@ public:
     void currentTabChanged (int newCurrentTabIndex, const juce::String& newCurrentTabName) override;
 
 private:
-    juce::ListenerList<TabbedComponentListener> mListeners;
+    juce::Array<TabbedComponentListener*> mListeners;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TabbedComponentWarp)
 };

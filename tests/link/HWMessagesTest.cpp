@@ -21,6 +21,7 @@ struct Forwarder : MidiInputPortCallback
 Bytes device (juce::uint8 command, const Bytes& payload = {}, juce::uint8 counter = 0)
 {
     Bytes m { 0xF0, 0x00, 0x2F, 0x5A, 0x04, 0x01, counter, juce::uint8 (payload.size()), command };
+    m.reserve (64);
     m.insert (m.end(), payload.begin(), payload.end());
     m.push_back (0xF7);
     return m;

@@ -22,6 +22,7 @@ Bytes header (juce::uint8 command, juce::uint8 counter, juce::uint8 length)
 Bytes packedMessage (juce::uint8 command, juce::uint8 counter, const Bytes& raw, int checksumError = 0)
 {
     auto m = header (command, counter, (juce::uint8) raw.size());
+    m.reserve (64);
     juce::uint8 packed[40] {};
     int written = (int) sizeof (packed);
     juce::uint8 checksum = 0;
@@ -35,6 +36,7 @@ Bytes packedMessage (juce::uint8 command, juce::uint8 counter, const Bytes& raw,
 Bytes plainMessage (juce::uint8 command, juce::uint8 counter, juce::uint8 length, const Bytes& tail = {})
 {
     auto m = header (command, counter, length);
+    m.reserve (64);
     m.insert (m.end(), tail.begin(), tail.end());
     m.push_back (0xF7);
     return m;

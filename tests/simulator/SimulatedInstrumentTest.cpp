@@ -70,6 +70,7 @@ struct Host : MidiInputPortCallback
 Bytes device (juce::uint8 command, std::initializer_list<juce::uint8> payload = {}, juce::uint8 counter = 0)
 {
     Bytes m { 0xF0, 0x00, 0x2F, 0x5A, 0x04, 0x01, counter, juce::uint8 (payload.size()), command };
+    m.reserve (64);
     m.insert (m.end(), payload);
     m.push_back (0xF7);
     return m;
@@ -190,6 +191,7 @@ TEST_F (SimulatorTest, SequencesAreServedInHalvesWithZerosBehindTheLastStep)
     auto write = [] (const Bytes& p)
     {
         Bytes m { 0xF0, 0x00, 0x2F, 0x5A, 0x04, 0x01, 0, 35, 0x3A };
+        m.reserve (64);
         m.insert (m.end(), p.begin(), p.end());
         m.push_back (0xF7);
         return m;
