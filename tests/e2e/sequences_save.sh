@@ -1,7 +1,8 @@
 # KelaDorvo SE, Sequences page: real clicks on "save sequences" with a file name typed into
 # the chooser, OK (Return) and Cancel (Escape) on "Generate MidiFiles?", the sequence file and
 # the MIDI files on disk; then "load sequences" of a file through the chooser, its sequences
-# reaching the instrument (SetSeqPattern, command 3A, in the instrument's log).
+# reaching the instrument (SetSeqPattern, command 3A, in the instrument's log); last "reset all
+# sequences", confirmed, sending the factory set.
 source "$(dirname "$0")/common.bash"
 
 SAVED="$WORK/saved"
@@ -116,4 +117,17 @@ sleep 0.3
 [ "$(seq_sets | tr '\n' '|')" = "00 04 3C 3E 7F 40 00|02 01 48 00 00 00 00|" ] || fail "the load sent '$(seq_sets | tr '\n' '|')'"
 gone "Sequence file parsing error" || fail "a parsing error was shown"
 shot after-load
+
+# --- Reset all sequences, confirmed with Return: the six factory sequences in seven messages
+# (index, offset, step count).
+click_page 339 259
+wait_for 10 shown "Reset All Sequences" || fail "no \"Reset All Sequences\" box"
+sleep 0.3
+shot factory-question
+xdotool key Return
+wait_for 10 gone "Reset All Sequences" || fail "the \"Reset All Sequences\" box did not close"
+factory() { awk '$1 == "F0" && $2 == "00" && $9 == "3A" && NF == 45 { n++; if (n > 2) printf "%s %s %s|", $10, $11, $12 }' "$LOG"; }
+FACTORY="00 00 10|01 00 10|02 00 20|03 00 20|04 00 20|05 00 20|05 20 20|"
+factory_sent() { [ "$(factory)" = "$FACTORY" ]; }
+wait_for 10 factory_sent || fail "the factory reset sent '$(factory)'"
 exit 0
