@@ -3,6 +3,9 @@
 #   - the time from the start of a connection to a filled Configuration page, and its ratio to
 #     the protocol's floor of 420 ms (target <= 1.1), for both models;
 #   - the time from a control's click to its set message on the bus (target < 1 ms);
+#   - a whole sequence save against an instrument that answers at once, and its ratio to the
+#     protocol's floor of fourteen 20 ms reply slices, 280 ms (target <= 1.1); the load of a
+#     file of six 64-step lines (target <= 5 ms);
 #   - the application's resident memory after start-up (target < 80 MB);
 #   - the CPU the application uses while connected and idle (target: none, no busy loop).
 #   scripts/bench.sh [build dir]     (default: build; built first when missing)
@@ -12,11 +15,11 @@ cd "$(dirname "$0")/.."
 BUILD="${1:-build}"
 APP="$BUILD/DorvoConnection_artefacts/Debug/Dorvo Connection"
 
-if [ ! -x "$BUILD/dorvo_bench" ] || [ ! -x "$APP" ]; then
+if [ ! -x "$BUILD/dorvo_bench" ] || [ ! -x "$BUILD/dorvo_sequence_bench" ] || [ ! -x "$APP" ]; then
   bash scripts/setup.sh
   mkdir -p "$BUILD"
   cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug > "$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log"; exit 1; }
-  cmake --build "$BUILD" -j"$(nproc)" --target dorvo_bench DorvoConnection > /dev/null
+  cmake --build "$BUILD" -j"$(nproc)" --target dorvo_bench dorvo_sequence_bench DorvoConnection > /dev/null
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -25,6 +28,9 @@ fi
 
 echo "== in-process, 5 connections per model, 20 clicks each"
 "$BUILD/dorvo_bench" 5 2>/dev/null | grep -v "^Device family\|^JUCE v"
+
+echo "== in-process, sequence save and load, 10 runs each"
+"$BUILD/dorvo_sequence_bench" 10 2>/dev/null | grep -v "^JUCE v"
 
 echo "== the application process (KelaDorvo SE simulated)"
 WORK="$(mktemp -d)"

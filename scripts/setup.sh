@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev googletest
   xvfb xauth xdotool imagemagick x11-utils
   fonts-dejavu-core
+  python3 python3-mido
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "app/Prompts.h"
 #include "link/HWMessages.h"
 #include "link/PortUse.h"
+#include "sequences/SequenceActions.h"
 
 namespace
 {
@@ -29,6 +30,10 @@ void toggleConnection (Host& host, const juce::String&)
 }
 
 void updateFirmware (Host& host, const juce::String&) { host.updateFirmware(); }
+
+void resetSequences (Host& host, const juce::String&) { SequenceActions::factoryReset (host.instrumentOutput()); }
+void loadSequences (Host& host, const juce::String&) { SequenceActions::load (host.instrumentOutput()); }
+void saveSequences (Host& host, const juce::String&) { SequenceActions::save (host.instrumentOutput()); }
 } // namespace
 
 const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
@@ -64,9 +69,9 @@ const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
         { ActionCode::seqPlayMode, Kind::setting, &sendSetting<&HWMessages::setSeqPlayMode> },
         { ActionCode::seqNextSeq, Kind::setting, &sendSetting<&HWMessages::setSeqNextSeq> },
 
-        { ActionCode::factorySequences, Kind::instrument, nullptr },
-        { ActionCode::loadSequences, Kind::instrument, nullptr },
-        { ActionCode::saveSequences, Kind::instrument, nullptr },
+        { ActionCode::factorySequences, Kind::instrument, &resetSequences },
+        { ActionCode::loadSequences, Kind::instrument, &loadSequences },
+        { ActionCode::saveSequences, Kind::instrument, &saveSequences },
         { ActionCode::sequenceUnused, Kind::instrument, nullptr },
     };
     return table;
