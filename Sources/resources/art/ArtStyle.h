@@ -32,6 +32,8 @@ inline juce::Colour metalLight()       { return juce::Colour (0xffe4e7ea); }
 inline juce::Colour metalMid()         { return juce::Colour (0xffa9afb6); }
 inline juce::Colour metalDark()        { return juce::Colour (0xff5d636a); }
 inline juce::Colour pointer()          { return juce::Colour (0xfff0a040); }
+inline juce::Colour buttonText()       { return juce::Colour (0xff1b1d20); } // captions on metal faces
+inline juce::Colour buttonEdge()       { return juce::Colour (0xff2a2d31); }
 } // namespace colours
 
 // ---------------------------------------------------------------------------------------------
@@ -66,8 +68,15 @@ inline void drawScrew (juce::Graphics& g, juce::Point<float> centre, float radiu
     g.drawLine (centre.x - dx, centre.y - dy, centre.x + dx, centre.y + dy, radius * 0.35f);
 }
 
-/** The brushed metal front panel with a screw in each corner; every page background starts here. */
-inline void drawPageBackground (juce::Graphics& g, int width, int height)
+// ---------------------------------------------------------------------------------------------
+// Pages are 420 rows high, but the window (433 high) gives them only what its 30-pixel tab bar
+// leaves: the top 403 rows. Everything that matters is drawn there; the rows below carry the
+// plain brushed metal alone.
+constexpr int pageHeight = 420;
+constexpr int visiblePageHeight = 433 - 30;
+
+/** The brushed metal alone, over the whole picture: the plain texture of every page. */
+inline void drawPanelTexture (juce::Graphics& g, int width, int height)
 {
     g.setGradientFill (juce::ColourGradient (colours::panelTop(), 0.0f, 0.0f,
                                              colours::panelBottom(), 0.0f, (float) height, false));
@@ -85,8 +94,12 @@ inline void drawPageBackground (juce::Graphics& g, int width, int height)
                          .withAlpha (0.015f + random.nextFloat() * 0.03f));
         g.fillRect (x - len * 0.5f, y, len, 1.0f);
     }
+}
 
-    // A lit top edge and a dark bottom edge give the panel some depth.
+/** The panel's edges and a screw in each corner of the width x height rectangle at the origin:
+    a lit top edge and a dark bottom edge give the panel some depth. */
+inline void drawPanelFrame (juce::Graphics& g, int width, int height)
+{
     g.setColour (juce::Colour (0x30ffffff));
     g.fillRect (0, 0, width, 1);
     g.setColour (juce::Colour (0x60000000));
@@ -97,6 +110,14 @@ inline void drawPageBackground (juce::Graphics& g, int width, int height)
     drawScrew (g, { (float) width - inset, inset }, r, 2.1f);
     drawScrew (g, { inset, (float) height - inset }, r, 1.2f);
     drawScrew (g, { (float) width - inset, (float) height - inset }, r, 2.7f);
+}
+
+/** The brushed metal front panel with a screw in each corner of the part the window shows;
+    every page background starts here. */
+inline void drawPageBackground (juce::Graphics& g, int width, int height)
+{
+    drawPanelTexture (g, width, height);
+    drawPanelFrame (g, width, juce::jmin (height, visiblePageHeight));
 }
 
 enum class LegendEdge { top, bottom };
@@ -336,10 +357,10 @@ inline void drawButtonFace (juce::Graphics& g, juce::Rectangle<float> r, const j
     g.setGradientFill (juce::ColourGradient (pressed ? colours::metalMid() : colours::metalLight(), 0.0f, face.getY(),
                                              colours::metalDark(), 0.0f, face.getBottom(), false));
     g.fillRoundedRectangle (face, corner);
-    g.setColour (juce::Colour (0xff2a2d31));
+    g.setColour (colours::buttonEdge());
     g.drawRoundedRectangle (face.reduced (0.5f), corner, 1.0f);
     g.setFont (captionFont());
-    g.setColour (juce::Colour (0xff1b1d20));
+    g.setColour (colours::buttonText());
     g.drawFittedText (text, face.toNearestInt().reduced (4, 2), juce::Justification::centred, 2, 1.0f);
 }
 } // namespace artstyle
