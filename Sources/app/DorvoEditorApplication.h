@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JuceIncludes.h"
+#include "app/DorvoLookAndFeel.h"
 #include "link/MidiPorts.h"
 #include <atomic>
 #include <deque>
@@ -168,6 +169,7 @@ private:
 
     void closePorts();
 
+    DorvoLookAndFeel::Installed mLookAndFeel; // before the window: every box and window in it
     std::unique_ptr<MainAppWindow> mMainWindow;
     MidiInputPort* mMidiInput = nullptr;    // owned while connected
     MidiOutputPort* mMidiOutput = nullptr;  // owned while connected

@@ -1,6 +1,7 @@
 #pragma once
 
-// The application's one look, shared by every picture the art tool draws: a dark brushed
+// The application's one look, shared by every picture the art tool draws and by the boxes,
+// choosers and progress windows the framework draws (app/DorvoLookAndFeel): a dark brushed
 // metal front panel with corner screws, engraved group frames with an amber legend, light
 // control captions and small position labels. Page backgrounds carry all the text; controls
 // draw only their moving part on a transparent ground.
@@ -38,9 +39,10 @@ inline juce::Colour buttonEdge()       { return juce::Colour (0xff2a2d31); }
 
 // ---------------------------------------------------------------------------------------------
 // Fonts ("DejaVu Sans" is installed; sizes are in pixels)
+inline const char* typefaceName() { return "DejaVu Sans"; }
 inline juce::Font font (float height, bool bold)
 {
-    return juce::Font ("DejaVu Sans", height, bold ? juce::Font::bold : juce::Font::plain);
+    return juce::Font (typefaceName(), height, bold ? juce::Font::bold : juce::Font::plain);
 }
 inline juce::Font legendFont()   { return font (12.5f, true); }  // group captions, upper case
 inline juce::Font captionFont()  { return font (11.5f, true); }  // control captions
