@@ -2,6 +2,7 @@
 
 #include "JuceIncludes.h"
 #include "app/ActionDispatcher.h"
+#include "app/DorvoLookAndFeel.h"
 #include "link/MidiPorts.h"
 #include "link/PortUse.h"
 #include <atomic>
@@ -91,6 +92,7 @@ private:
     void portUseBegins() override;
     void portUseEnds() override;
 
+    DorvoLookAndFeel::Installed mLookAndFeel; // before the window: every box and window in it
     std::unique_ptr<MainAppWindow> mMainWindow;
     MidiInputPort* mMidiInput = nullptr;    // owned while connected
     MidiOutputPort* mMidiOutput = nullptr;  // owned while connected
