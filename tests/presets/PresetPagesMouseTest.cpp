@@ -97,6 +97,7 @@ TEST (GUIManagerTabOnScreen, DragsBetweenListAndSlots)
         presettest::flushMessages();
         EXPECT_EQ (recorder.messages, juce::StringArray ({ c.expected }));
         ASSERT_TRUE (testsupport::pumpUntil ([&] { return ! page.isDragAndDropActive(); }, 10000));
+        ASSERT_TRUE (presettest::onlyOnDesktop (page));
         if (! c.selection.empty())
         {
             EXPECT_EQ (list.getNumSelectedFiles(), (int) c.selection.size()) << "a drag keeps the selection";
@@ -141,6 +142,7 @@ TEST (GUIEditorTabOnScreen, ListDropSendsNothingAndBarsFollowThePointer)
     EXPECT_FALSE (outer.isDragAndDropActive());
     ASSERT_TRUE (pointer.release());
     ASSERT_TRUE (testsupport::pumpUntil ([&] { return ! page.isDragAndDropActive(); }, 10000));
+    ASSERT_TRUE (presettest::onlyOnDesktop (outer));
     presettest::flushMessages();
     EXPECT_TRUE (recorder.messages.isEmpty());
 

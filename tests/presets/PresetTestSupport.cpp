@@ -14,8 +14,12 @@ namespace presettest
 // ---------------------------------------------------------------------------------------------
 TempPresetFolder::TempPresetFolder()
 {
-    mFolder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                  .getNonexistentChildFile ("dorvo-presets", "", false);
+    // Named after the process as well: tests run in parallel processes.
+    static int counter = 0;
+    const auto temp = juce::File::getSpecialLocation (juce::File::tempDirectory);
+    do
+        mFolder = temp.getChildFile ("dorvo-presets-" + juce::String ((int) getpid()) + "-" + juce::String (++counter));
+    while (mFolder.exists());
     mFolder.createDirectory();
     PresetFolder::setForTests (mFolder);
 }
@@ -204,6 +208,14 @@ bool showOnScreen (juce::Component& component, juce::Point<int> topLeft)
     component.setVisible (true);
     component.toFront (false);
     return testsupport::pumpUntil ([&] { return component.isShowing() && component.getScreenPosition() == topLeft; }, 10000);
+}
+
+bool onlyOnDesktop (juce::Component& component)
+{
+    return testsupport::pumpUntil ([&] {
+        auto& desktop = juce::Desktop::getInstance();
+        return desktop.getNumComponents() == 1 && desktop.getComponent (0) == &component;
+    }, 10000);
 }
 
 void flushMessages()

@@ -89,6 +89,10 @@ private:
 /** Puts a component on screen as a window of its own at the given position and waits until it shows. */
 bool showOnScreen (juce::Component& component, juce::Point<int> topLeft);
 
+/** Waits until the component is the only window on the desktop: a drag's picture, shown as a
+    window of its own that takes no pointer events, is gone. */
+bool onlyOnDesktop (juce::Component& component);
+
 /** Lets every message posted so far be delivered (a marker posted now arrives after them). */
 void flushMessages();
 
