@@ -128,7 +128,6 @@ TEST (GUIEditorTabOnScreen, ListDropSendsNothingAndBarsFollowThePointer)
     ASSERT_TRUE (presettest::showOnScreen (outer, { 60, 50 }));
     auto& list = *page.getPresetList();
     ASSERT_EQ (list.getNumRows(), 3);
-    screenshot ("presets-editor-window");
 
     Pointer pointer (outer);
     const auto away = page.localPointToGlobal (juce::Point<int> (330, 8));
@@ -140,6 +139,7 @@ TEST (GUIEditorTabOnScreen, ListDropSendsNothingAndBarsFollowThePointer)
     ASSERT_TRUE (pointer.glideTo (rowOnScreen (list, 2) + juce::Point<int> (0, 60)));
     EXPECT_TRUE (page.isDragAndDropActive());
     EXPECT_FALSE (outer.isDragAndDropActive());
+    screenshot ("presets-editor-window-list-drag");
     ASSERT_TRUE (pointer.release());
     ASSERT_TRUE (testsupport::pumpUntil ([&] { return ! page.isDragAndDropActive(); }, 10000));
     ASSERT_TRUE (presettest::onlyOnDesktop (outer));
