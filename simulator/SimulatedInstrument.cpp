@@ -12,7 +12,7 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-constexpr int faultCount = static_cast<int> (Fault::oddStatusFirst) + 1;
+constexpr int faultCount = static_cast<int> (Fault::slowAcks) + 1;
 constexpr int activeSensingMs = 100;
 constexpr int chunkBytes = 16;   // block bytes per chunk the instrument sends
 constexpr int sequenceCount = 6;
@@ -539,7 +539,8 @@ void SimulatedInstrument::answerBootLoader (const Bytes& m, std::vector<Bytes>& 
         const auto counter = m[(size_t) SysexFrame::counterIndex];
         Bytes a = s.fault (Fault::emptyAck) ? deviceMessage (ackCode, ackCounter (m), nullptr, 0, false)
                                             : ack (ackCode, m, status);
-        const bool delayed = s.fault (Fault::strayAcks) || (isData && s.fault (Fault::oddStatusFirst));
+        const bool delayed = s.fault (Fault::strayAcks) || s.fault (Fault::slowAcks)
+                             || (isData && s.fault (Fault::oddStatusFirst));
         if (! delayed)
         {
             out.push_back (a);
@@ -815,6 +816,7 @@ std::unique_ptr<SimulatedInstrument> makeSimulatedInstrumentFromEnvironment()
         { "emptyAck", Fault::emptyAck },
         { "strayAcks", Fault::strayAcks },
         { "oddStatusFirst", Fault::oddStatusFirst },
+        { "slowAcks", Fault::slowAcks },
     };
 
     auto instrument = std::make_unique<SimulatedInstrument> (options);

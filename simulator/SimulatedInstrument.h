@@ -48,8 +48,9 @@ enum class Fault
     strayAcks,           // before each acknowledgement sends the messages that must not count
                          // (wrong counter, another command, too long, more than 28 raw bytes,
                          // too short), and the true one Options::ackDelayMs later
-    oddStatusFirst       // acknowledges each firmware packet with Options::oddStatus first, and
+    oddStatusFirst,      // acknowledges each firmware packet with Options::oddStatus first, and
                          // with 0 Options::ackDelayMs later
+    slowAcks             // every acknowledgement of the boot loader comes Options::ackDelayMs late
 };
 
 using Bytes = std::vector<juce::uint8>;
@@ -69,7 +70,7 @@ public:
         juce::int8 resendStatusCode = -1;      // the status of resendStatus, resendForever, resendStart
         juce::int8 oddStatus = 1;              // with Fault::oddStatusFirst
         int silentAfterPackets = 0;            // with Fault::silentAfterPackets
-        int ackDelayMs = 50;                   // with Fault::strayAcks and Fault::oddStatusFirst
+        int ackDelayMs = 50;                   // with Fault::strayAcks, oddStatusFirst, slowAcks
     };
 
     SimulatedInstrument();

@@ -83,6 +83,8 @@ bool DorvoEditorApplication::updateFirmware()
     disconnectHardware();
     auto file = getFirmwareFile();
     const bool updated = HWUpdater::Update (&file);
+    if (PortUse::quitting())
+        return false;   // the application is closing: no new connection
     connectHardware();
     if (updated)
         updateInterface();
