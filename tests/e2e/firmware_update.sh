@@ -20,20 +20,42 @@ FIRMWARE="$WORK/update firmware.kfw"   # a blank in the name, as people's files 
 # The boot-loader protocol in the log: Reboot, StartUpdate, every packet, EndOfUpdate.
 UPDATE="00 01 $(for _ in $(seq $PACKETS); do printf '03 '; done)02 "
 
-# Types the firmware file's path into the open chooser's "file:" field and opens it.
+# Types the firmware file's path into the open chooser's "file:" field and opens it (again
+# while the chooser is still up: keys sent before it has the keyboard are lost).
 choose_firmware() {
   wait_for 20 window_named "Select Firmware binary file" || fail "no firmware chooser"
   local id; id=$(xdotool search --name "^Select Firmware binary file\$" | head -1)
   eval "$(xdotool getwindowgeometry --shell "$id")"
+  sleep 0.5
   shot "$1-chooser"
-  xdotool mousemove $((X + 300)) $((Y + HEIGHT - 64)) click 1
-  sleep 0.3
-  xdotool type --delay 5 "$FIRMWARE"
-  xdotool key Return    # a path: the chooser goes to its folder and selects the file
-  sleep 0.3
-  xdotool key Return    # the file itself: Open
-  xdotool mousemove 5 5
+  local try
+  for try in 1 2 3; do
+    xdotool mousemove $((X + 300)) $((Y + HEIGHT - 64)) click 1
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 5 "$FIRMWARE"
+    xdotool key Return    # a path: the chooser goes to its folder and selects the file
+    sleep 0.5
+    xdotool key Return    # the file itself: Open
+    xdotool mousemove 5 5
+    if wait_for 5 box_gone "Select Firmware binary file"; then return 0; fi
+  done
+  fail "the chooser did not take the firmware file"
 }
+
+# Answers the box named $1 with Return (its first button), again while it is still up: a key
+# sent before the box has the keyboard is lost.
+answer_box() {
+  wait_for 30 window_named "$1" || fail "no box \"$1\"; log: '$(commands)'"
+  local try
+  for try in 1 2 3 4 5; do
+    sleep 0.5
+    xdotool key Return
+    if wait_for 3 box_gone "$1"; then return 0; fi
+  done
+  fail "the box \"$1\" took no Return"
+}
+box_gone() { ! xdotool search --onlyvisible --name "^$1\$" | head -1 | grep -q .; }
 
 # The progress window while the (slowly acknowledged) packets go out, then the completion box.
 watch_update() {
@@ -41,8 +63,9 @@ watch_update() {
   sleep 1
   shot "$1-progress"
   wait_for 60 window_named "Firmware update: complete" || fail "no completion box; log: '$(commands)'"
+  sleep 0.3
   shot "$1-complete"
-  xdotool key Return
+  answer_box "Firmware update: complete"
 }
 
 stop_app() {
@@ -85,8 +108,9 @@ stop_app
 LOG="$OUT/instrument-startup.log"
 start_app DORVO_SIM_MODEL=kelase DORVO_SIM_FIRMWARE=1.0.2.0 DORVO_SIM_FAULTS=slowAcks
 wait_for 20 window_named "Firmware version" || fail "no outdated-firmware box: '$(commands)'"
+sleep 0.3
 shot startup-prompt
-xdotool key Return                     # OK
+answer_box "Firmware version"          # OK
 choose_firmware startup
 watch_update startup
 wait_for 20 read_back_count_is 1 || fail "no read-back after the update: '$(commands)'"
