@@ -54,6 +54,12 @@ public:
     /** The firmware file the user picks, or an empty file when the chooser is cancelled. */
     juce::File getFirmwareFile();
 
+    /** The firmware update of the start-up prompt and of "FIRM ": disconnects, asks for the
+        firmware file, updates the instrument through its boot loader and connects again; only
+        after a successful update are the settings read back (an instrument whose update did
+        not complete may not answer them). True when the update succeeded. */
+    bool updateFirmware();
+
     /** Loop-back test of the block transfer: sends an 88-byte block and receives it back,
         again and again, telling of every difference. Nothing calls it. */
     void testTemplate();
@@ -82,6 +88,7 @@ private:
         void connectHardware() override { app.connectHardware(); }
         void disconnectHardware() override { app.disconnectHardware(); }
         void updateInterface() override { app.updateInterface(); }
+        void updateFirmware() override { app.updateFirmware(); }
         DorvoEditorApplication& app;
     };
 
