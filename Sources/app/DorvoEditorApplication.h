@@ -51,6 +51,11 @@ public:
     /** The firmware file the user picks, or an empty file when the chooser is cancelled. */
     juce::File getFirmwareFile();
 
+    /** Turns the paths of a preset action message (the text from index 5 on, joined by ",")
+        into files, appended to files in the reverse order of the message. Every "," splits;
+        an empty element, or one that is not a full path, gives an empty file. */
+    static void parseFileString (const juce::String& message, juce::OwnedArray<juce::File>& files);
+
     /** Loop-back test of the block transfer: sends an 88-byte block and receives it back,
         again and again, telling of every difference. Nothing calls it. */
     void testTemplate();
@@ -79,6 +84,7 @@ private:
         void connectHardware() override { app.connectHardware(); }
         void disconnectHardware() override { app.disconnectHardware(); }
         void updateInterface() override { app.updateInterface(); }
+        void refreshPresetsList() override;
         DorvoEditorApplication& app;
     };
 
