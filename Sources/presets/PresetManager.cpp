@@ -11,6 +11,17 @@ namespace
 {
 constexpr int mostNumberedNames = 9999;
 
+/** The framework moves files to the user's trash only when its folder is there; a user who
+    never threw anything away has none yet. */
+void makeTrashFolder()
+{
+   #if JUCE_LINUX
+    const auto home = juce::File::getSpecialLocation (juce::File::userHomeDirectory);
+    if (home != juce::File() && ! home.getChildFile (".Trash").isDirectory())
+        home.getChildFile (".local/share/Trash/files").createDirectory();
+   #endif
+}
+
 juce::File documentsFolder() { return juce::File::getSpecialLocation (juce::File::userDocumentsDirectory); }
 
 /** Recalls the slot and receives it into preset; true when the whole block arrived. */
@@ -125,8 +136,13 @@ void PresetManager::deletePresets (const juce::OwnedArray<juce::File>& files)
 
     const auto folder = PresetFolder::get();
     for (auto* file : files)
+    {
         if (file != nullptr && file->existsAsFile() && file->getParentDirectory() == folder)
+        {
+            makeTrashFolder();
             file->moveToTrash();
+        }
+    }
 }
 
 void PresetManager::exportPresets (const juce::OwnedArray<juce::File>& files)

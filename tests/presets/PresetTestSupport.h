@@ -85,8 +85,8 @@ struct TemporaryLibrary
 {
     TemporaryLibrary()
     {
-        root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                   .getNonexistentChildFile ("dorvo-presets-" + juce::String (juce::Time::currentTimeMillis()), "");
+        // Unique to this run: tests run in parallel processes.
+        root = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("dorvo-presets-" + juce::Uuid().toString());
         root.createDirectory();
         library = root.getChildFile ("Presets");
         PresetFolder::setForTests (library);
