@@ -7,22 +7,24 @@ using namespace presettest;
 
 namespace
 {
-/** An instrument that runs a hook, once, when it is next asked for its block. */
+/** An instrument that, when next asked for its block, hands the request to a hook instead of
+    answering it; the hook answers it later through answer(). */
 struct HookedInstrument : sim::SimulatedInstrument
 {
     using SimulatedInstrument::SimulatedInstrument;
-    std::function<void()> onBlockRequest;   // the system's sending thread (here the message thread)
+    std::function<void (const juce::MidiMessage&)> onBlockRequest;   // the system's sending thread
     void messageFromHost (const juce::MidiMessage& m) override
     {
-        if (m.getRawDataSize() > 8 && m.getRawData()[8] == templateRequest)
+        if (m.getRawDataSize() > 8 && m.getRawData()[8] == templateRequest && onBlockRequest)
         {
             auto hook = std::move (onBlockRequest);
             onBlockRequest = nullptr;
-            if (hook)
-                hook();
+            hook (m);
+            return;
         }
         SimulatedInstrument::messageFromHost (m);
     }
+    void answer (const juce::MidiMessage& m) { SimulatedInstrument::messageFromHost (m); }
 };
 
 class PresetApplication : public ::testing::Test
@@ -30,8 +32,7 @@ class PresetApplication : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (! testsupport::hasDisplay())
-            GTEST_SKIP() << "needs a display (run the suite under xvfb-run)";
+        DORVO_REQUIRE_DISPLAY();
         MidiPorts::useVirtualBus();
         app = std::make_unique<DorvoEditorApplication>();
     }
@@ -90,11 +91,14 @@ TEST_F (PresetApplication, ADisconnectDuringATransferWaitsForItsEnd)
 {
     connect();
     instrument->setBlockToSend (pattern (87, 3));
+    // The instrument answers the block request only once the click has been handled, so the
+    // click certainly comes while the transfer waits.
     bool clickedDuringTheTransfer = false;
-    instrument->onBlockRequest = [&] {
-        juce::MessageManager::callAsync ([&] {
+    instrument->onBlockRequest = [&] (const juce::MidiMessage& request) {
+        juce::MessageManager::callAsync ([&, request] {
             clickedDuringTheTransfer = PortUse::users() > 0;
             app->actionListenerCallback ("COMI ");
+            instrument->answer (request);
         });
     };
 
