@@ -1,9 +1,12 @@
 #include "app/ActionDispatcher.h"
 #include "ActionCodes.h"
+#include "app/DorvoEditorApplication.h"
 #include "app/Prompts.h"
 #include "link/HWMessages.h"
 #include "link/PortUse.h"
 #include "sequences/SequenceActions.h"
+#include "presets/PresetFolder.h"
+#include "presets/PresetManager.h"
 
 namespace
 {
@@ -34,6 +37,119 @@ void updateFirmware (Host& host, const juce::String&) { host.updateFirmware(); }
 void resetSequences (Host& host, const juce::String&) { SequenceActions::factoryReset (host.instrumentOutput()); }
 void loadSequences (Host& host, const juce::String&) { SequenceActions::load (host.instrumentOutput()); }
 void saveSequences (Host& host, const juce::String&) { SequenceActions::save (host.instrumentOutput()); }
+
+// ---------------------------------------------------------------------------------------------
+// The preset library. Its messages carry file paths; a message that does not hold exactly
+// what its sender sends (full paths of existing files, a slot of the six, and for a deletion
+// only files of the preset library folder) is dropped whole, so no file is ever touched on a
+// guess.
+
+/** The text names an existing file by its full path. */
+bool isExistingFile (const juce::String& path)
+{
+    return path.startsWithChar ('/') && juce::File (path).existsAsFile();
+}
+
+/** Every file of the list is an existing file (an empty file from a malformed element is not). */
+bool allExistingFiles (const juce::OwnedArray<juce::File>& files)
+{
+    for (auto* file : files)
+        if (file->getFullPathName().isEmpty() || ! file->existsAsFile())
+            return false;
+    return true;
+}
+
+void importPresets (Host& host, const juce::String&)
+{
+    PresetManager::importPresets();
+    host.refreshPresetsList();
+}
+
+void exportPresets (Host& host, const juce::String& message)
+{
+    juce::OwnedArray<juce::File> files;
+    DorvoEditorApplication::parseFileString (message, files);
+    if (allExistingFiles (files))
+        PresetManager::exportPresets (files);
+    host.refreshPresetsList();
+}
+
+void deletePresets (Host& host, const juce::String& message)
+{
+    juce::OwnedArray<juce::File> files;
+    DorvoEditorApplication::parseFileString (message, files);
+
+    bool allInTheLibrary = allExistingFiles (files);
+    const auto folder = PresetFolder::get();
+    for (auto* file : files)
+        allInTheLibrary = allInTheLibrary && file->getParentDirectory() == folder;
+
+    if (allInTheLibrary)
+        PresetManager::deletePresets (files);
+    host.refreshPresetsList();
+}
+
+void copyPreset (Host& host, const juce::String& message)
+{
+    const auto path = message.substring (5);
+    if (isExistingFile (path))
+        PresetManager::copyPreset (juce::File (path));
+    host.refreshPresetsList();
+}
+
+void renamePreset (Host& host, const juce::String& message)
+{
+    const auto path = message.substring (5);
+    if (isExistingFile (path))
+        PresetManager::renamePreset (juce::File (path), false);
+    host.refreshPresetsList();
+}
+
+/** The slot of a drop message: its one digit at index 5, 1 to 6, followed by ","; 0 for none. */
+juce::uint8 slotOf (const juce::String& message)
+{
+    if (message.length() < 7 || message[6] != ',')
+        return 0;
+    const auto digit = message[5];
+    return digit >= '1' && digit <= '6' ? juce::uint8 (digit - '0') : juce::uint8 (0);
+}
+
+/** A slot dropped on the preset list: the slot is stored into a new preset file of the preset
+    library folder. A drag from a slot names no file but "Mon preset": the file takes that name.
+    Nothing existing is ever written over. */
+void dropOnList (Host& host, const juce::String& message)
+{
+    const auto slot = slotOf (message);
+    if (slot == 0)
+        return;
+
+    const auto text = message.substring (7);
+    if (text.startsWithChar ('/'))
+    {
+        const juce::File file (text);
+        if (file.getParentDirectory() == PresetFolder::get())
+            PresetManager::storePresetAsNewFile (host.instrumentOutput(), file, slot);
+        return;
+    }
+
+    const auto name = text.trim();
+    if (name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
+        return;
+    const auto fileName = name.endsWith (PresetManager::extension) ? name : name + PresetManager::extension;
+    PresetManager::storePresetAsNewFile (host.instrumentOutput(), PresetFolder::get().getChildFile (fileName), slot);
+}
+
+/** A preset file dropped on a slot: the file is loaded into the slot. */
+void dropOnSlot (Host& host, const juce::String& message)
+{
+    const auto slot = slotOf (message);
+    const auto path = message.substring (7);
+    if (slot == 0 || ! isExistingFile (path))
+        return;
+
+    juce::String name;
+    PresetManager::loadPresetOnHW (host.instrumentOutput(), juce::File (path), slot, name);
+}
 } // namespace
 
 const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
@@ -42,14 +158,14 @@ const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
     static const std::vector<Row> table {
         { ActionCode::connect, Kind::local, &toggleConnection },
         { ActionCode::firmwareUpdate, Kind::local, &updateFirmware },
-        { ActionCode::importPresets, Kind::local, nullptr },
-        { ActionCode::exportPresets, Kind::local, nullptr },
-        { ActionCode::deletePresets, Kind::local, nullptr },
-        { ActionCode::copyPreset, Kind::local, nullptr },
-        { ActionCode::renamePreset, Kind::local, nullptr },
+        { ActionCode::importPresets, Kind::local, &importPresets },
+        { ActionCode::exportPresets, Kind::local, &exportPresets },
+        { ActionCode::deletePresets, Kind::local, &deletePresets },
+        { ActionCode::copyPreset, Kind::local, &copyPreset },
+        { ActionCode::renamePreset, Kind::local, &renamePreset },
 
-        { ActionCode::dropOnList, Kind::instrument, nullptr },
-        { ActionCode::dropOnSlot, Kind::instrument, nullptr },
+        { ActionCode::dropOnList, Kind::instrument, &dropOnList },
+        { ActionCode::dropOnSlot, Kind::instrument, &dropOnSlot },
 
         { ActionCode::channelIn, Kind::setting, &sendSetting<&HWMessages::setChannelIn> },
         { ActionCode::channelOut, Kind::setting, &sendSetting<&HWMessages::setChannelOut> },

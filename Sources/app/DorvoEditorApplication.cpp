@@ -280,6 +280,25 @@ juce::File DorvoEditorApplication::getFirmwareFile()
     return Prompts::chooseFile (request);
 }
 
+void DorvoEditorApplication::DispatchHost::refreshPresetsList()
+{
+    app.mMainWindow->refreshPresetsList();
+}
+
+void DorvoEditorApplication::parseFileString (const juce::String& message, juce::OwnedArray<juce::File>& files)
+{
+    auto rest = message.substring (5);
+    while (rest.isNotEmpty())
+    {
+        // All of rest when it holds no ",".
+        const auto last = rest.fromLastOccurrenceOf (",", false, false);
+        // Only a full path names a file: a relative one would be taken against whatever the
+        // working folder happens to be.
+        files.add (new juce::File (last.startsWithChar ('/') ? juce::File (last) : juce::File()));
+        rest = rest.substring (0, rest.length() - last.length() - 1);
+    }
+}
+
 namespace
 {
 /** A block for the loop-back test, filled by the test itself. */

@@ -59,6 +59,10 @@ public:
         after a successful update are the settings read back (an instrument whose update did
         not complete may not answer them). True when the update succeeded. */
     bool updateFirmware();
+    /** Turns the paths of a preset action message (the text from index 5 on, joined by ",")
+        into files, appended to files in the reverse order of the message. Every "," splits;
+        an empty element, or one that is not a full path, gives an empty file. */
+    static void parseFileString (const juce::String& message, juce::OwnedArray<juce::File>& files);
 
     /** Loop-back test of the block transfer: sends an 88-byte block and receives it back,
         again and again, telling of every difference. Nothing calls it. */
@@ -89,6 +93,7 @@ private:
         void disconnectHardware() override { app.disconnectHardware(); }
         void updateInterface() override { app.updateInterface(); }
         void updateFirmware() override { app.updateFirmware(); }
+        void refreshPresetsList() override;
         DorvoEditorApplication& app;
     };
 

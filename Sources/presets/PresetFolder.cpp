@@ -2,21 +2,25 @@
 
 namespace
 {
-juce::File gOverride;
+juce::File& overridden()
+{
+    static juce::File folder;
+    return folder;
 }
+} // namespace
 
 namespace PresetFolder
 {
 juce::File get()
 {
-    if (gOverride != juce::File())
-        return gOverride;
+    if (overridden() != juce::File())
+        return overridden();
     return juce::File (juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory).getFullPathName()
                        + "/Quelmor/kelaDorvo/Presets/");
 }
 
 void setForTests (const juce::File& folder)
 {
-    gOverride = folder;
+    overridden() = folder;
 }
 } // namespace PresetFolder
