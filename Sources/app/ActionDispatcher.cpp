@@ -5,8 +5,7 @@
 #include "link/HWMessages.h"
 #include "link/PortUse.h"
 #include "sequences/SequenceActions.h"
-#include "presets/PresetFolder.h"
-#include "presets/PresetManager.h"
+#include "presets/PresetActions.h"
 
 namespace
 {
@@ -38,30 +37,10 @@ void resetSequences (Host& host, const juce::String&) { SequenceActions::factory
 void loadSequences (Host& host, const juce::String&) { SequenceActions::load (host.instrumentOutput()); }
 void saveSequences (Host& host, const juce::String&) { SequenceActions::save (host.instrumentOutput()); }
 
-// ---------------------------------------------------------------------------------------------
-// The preset library. Its messages carry file paths; a message that does not hold exactly
-// what its sender sends (full paths of existing files, a slot of the six, and for a deletion
-// only files of the preset library folder) is dropped whole, so no file is ever touched on a
-// guess.
-
-/** The text names an existing file by its full path. */
-bool isExistingFile (const juce::String& path)
-{
-    return path.startsWithChar ('/') && juce::File (path).existsAsFile();
-}
-
-/** Every file of the list is an existing file (an empty file from a malformed element is not). */
-bool allExistingFiles (const juce::OwnedArray<juce::File>& files)
-{
-    for (auto* file : files)
-        if (file->getFullPathName().isEmpty() || ! file->existsAsFile())
-            return false;
-    return true;
-}
-
+// The preset library: the bodies are PresetActions'; the file lists are parsed here.
 void importPresets (Host& host, const juce::String&)
 {
-    PresetManager::importPresets();
+    PresetActions::importPresets();
     host.refreshPresetsList();
 }
 
@@ -69,8 +48,7 @@ void exportPresets (Host& host, const juce::String& message)
 {
     juce::OwnedArray<juce::File> files;
     DorvoEditorApplication::parseFileString (message, files);
-    if (allExistingFiles (files))
-        PresetManager::exportPresets (files);
+    PresetActions::exportPresets (files);
     host.refreshPresetsList();
 }
 
@@ -78,78 +56,24 @@ void deletePresets (Host& host, const juce::String& message)
 {
     juce::OwnedArray<juce::File> files;
     DorvoEditorApplication::parseFileString (message, files);
-
-    bool allInTheLibrary = allExistingFiles (files);
-    const auto folder = PresetFolder::get();
-    for (auto* file : files)
-        allInTheLibrary = allInTheLibrary && file->getParentDirectory() == folder;
-
-    if (allInTheLibrary)
-        PresetManager::deletePresets (files);
+    PresetActions::deletePresets (files);
     host.refreshPresetsList();
 }
 
 void copyPreset (Host& host, const juce::String& message)
 {
-    const auto path = message.substring (5);
-    if (isExistingFile (path))
-        PresetManager::copyPreset (juce::File (path));
+    PresetActions::copyPreset (message.substring (5));
     host.refreshPresetsList();
 }
 
 void renamePreset (Host& host, const juce::String& message)
 {
-    const auto path = message.substring (5);
-    if (isExistingFile (path))
-        PresetManager::renamePreset (juce::File (path), false);
+    PresetActions::renamePreset (message.substring (5));
     host.refreshPresetsList();
 }
 
-/** The slot of a drop message: its one digit at index 5, 1 to 6, followed by ","; 0 for none. */
-juce::uint8 slotOf (const juce::String& message)
-{
-    if (message.length() < 7 || message[6] != ',')
-        return 0;
-    const auto digit = message[5];
-    return digit >= '1' && digit <= '6' ? juce::uint8 (digit - '0') : juce::uint8 (0);
-}
-
-/** A slot dropped on the preset list: the slot is stored into a new preset file of the preset
-    library folder. A drag from a slot names no file but "Mon preset": the file takes that name.
-    Nothing existing is ever written over. */
-void dropOnList (Host& host, const juce::String& message)
-{
-    const auto slot = slotOf (message);
-    if (slot == 0)
-        return;
-
-    const auto text = message.substring (7);
-    if (text.startsWithChar ('/'))
-    {
-        const juce::File file (text);
-        if (file.getParentDirectory() == PresetFolder::get())
-            PresetManager::storePresetAsNewFile (host.instrumentOutput(), file, slot);
-        return;
-    }
-
-    const auto name = text.trim();
-    if (name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
-        return;
-    const auto fileName = name.endsWith (PresetManager::extension) ? name : name + PresetManager::extension;
-    PresetManager::storePresetAsNewFile (host.instrumentOutput(), PresetFolder::get().getChildFile (fileName), slot);
-}
-
-/** A preset file dropped on a slot: the file is loaded into the slot. */
-void dropOnSlot (Host& host, const juce::String& message)
-{
-    const auto slot = slotOf (message);
-    const auto path = message.substring (7);
-    if (slot == 0 || ! isExistingFile (path))
-        return;
-
-    juce::String name;
-    PresetManager::loadPresetOnHW (host.instrumentOutput(), juce::File (path), slot, name);
-}
+void dropOnList (Host& host, const juce::String& message) { PresetActions::dropOnList (host.instrumentOutput(), message); }
+void dropOnSlot (Host& host, const juce::String& message) { PresetActions::dropOnSlot (host.instrumentOutput(), message); }
 } // namespace
 
 const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
