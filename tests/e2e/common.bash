@@ -56,11 +56,30 @@ start_app() {
   APP_PID=$!
 }
 
-# Gives the window with the id $1 the keyboard focus, then presses the key $2 (there is no
-# window manager to hand the focus over).
-key_to() {
-  xdotool windowfocus --sync "$1" 2>/dev/null || true
-  xdotool key "$2"
+not() { ! "$@"; }
+
+# A window title as a pattern that matches exactly that title.
+title_pattern() { printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$?+(){}|]/\\&/g')"; }
+# The id of a visible window named $1 (exactly), or nothing.
+visible_window() { xdotool search --onlyvisible --name "$(title_pattern "$1")" 2>/dev/null | head -1; }
+# Whether the window with the id $2 named $1 is still up.
+still_up() { xdotool search --onlyvisible --name "$(title_pattern "$1")" 2>/dev/null | grep -qx "$2"; }
+# Whether a window named $1 is up.
+box_up() { [ -n "$(visible_window "$1")" ]; }
+
+# Answers the box (a window of its own) named $1 with the key $2 (Return: its default button,
+# Escape: cancel). The key goes to that window alone; one that comes before the box takes keys
+# is lost, so it is sent again while that same box is still up. Sets BOX to the box's id.
+answer_box() {
+  local name=$1 key=${2:-Return} try
+  wait_for 30 box_up "$name" || fail "no box \"$name\""
+  BOX=$(visible_window "$name")
+  for try in 1 2 3 4 5 6 7 8; do
+    sleep 0.3
+    xdotool key --window "$BOX" "$key" 2>/dev/null || true   # gone meanwhile: answered
+    if wait_for 3 not still_up "$name" "$BOX"; then return 0; fi
+  done
+  fail "the box \"$name\" took no $key"
 }
 
 window_named() { xdotool search --name "^$1\$" | head -1 | grep -q .; }

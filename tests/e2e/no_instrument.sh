@@ -1,29 +1,26 @@
 # No instrument: the retry box; OK searches again, Cancel gives up with the not-connected page.
 source "$(dirname "$0")/common.bash"
 
-# Every box is a window of its own, so a box that comes again has another id.
-box() { xdotool search --onlyvisible --name "^No instrument found\$" 2>/dev/null | head -1; }
-box_other_than() { local id; id=$(box); [ -n "$id" ] && [ "$id" != "$1" ]; }
-no_box() { [ -z "$(box)" ]; }
+# Whether a box of that name other than the one with the id $1 is up.
+another_box() { xdotool search --onlyvisible --name "^No instrument found\$" 2>/dev/null | grep -vxq "$1"; }
 
 start_display
 start_app DORVO_SIM_MODEL=none
-wait_for 20 box_other_than none || fail "no retry box"
-first=$(box)
+wait_for 20 box_up "No instrument found" || fail "no retry box"
 sleep 0.3
 shot retry-box
-key_to "$first" Return                   # OK: search again
-wait_for 10 box_other_than "$first" || fail "no second retry box"
-second=$(box)
+answer_box "No instrument found" Return   # OK: search again
+first=$BOX
+wait_for 10 another_box "$first" || fail "no second retry box"
 sleep 0.3
 shot retry-box-again
-key_to "$second" Escape                  # Cancel: give up
-wait_for 10 box_other_than "$second" || fail "no give-up box"
-third=$(box)
+answer_box "No instrument found" Escape   # Cancel: give up
+second=$BOX
+[ "$second" != "$first" ] || fail "the same box twice"
+wait_for 10 another_box "$second" || fail "no give-up box"
 sleep 0.3
 shot give-up-box
-key_to "$third" Return
-wait_for 5 no_box || fail "give-up box did not close"
+answer_box "No instrument found" Return   # the give-up box, gone once answered
 sleep 0.3
 geometry
 [ "$WW" = 795 ] || fail "not-connected window is $WW wide"

@@ -39,11 +39,10 @@ choose_file() {
 
 # Answers "Generate MidiFiles?" with the key given (Return: OK, Escape: Cancel).
 answer_midi_question() {
-  wait_for 10 shown "Generate MidiFiles?" || fail "no \"Generate MidiFiles?\" box"
+  wait_for 30 shown "Generate MidiFiles?" || fail "no \"Generate MidiFiles?\" box"
   sleep 0.3
   shot "midi-question"
-  xdotool key "$1"
-  wait_for 10 gone "Generate MidiFiles?" || fail "the \"Generate MidiFiles?\" box did not close"
+  answer_box "Generate MidiFiles?" "$1"
 }
 
 requests_of_saves() { commands | grep -o "37 39 3B 3B 3B 3B 3B 3B 3B 3B 3B 3B 3B 3B" | wc -l; }
@@ -124,8 +123,7 @@ click_page 339 259
 wait_for 10 shown "Reset All Sequences" || fail "no \"Reset All Sequences\" box"
 sleep 0.3
 shot factory-question
-xdotool key Return
-wait_for 10 gone "Reset All Sequences" || fail "the \"Reset All Sequences\" box did not close"
+answer_box "Reset All Sequences" Return
 factory() { awk '$1 == "F0" && $2 == "00" && $9 == "3A" && NF == 45 { n++; if (n > 2) printf "%s %s %s|", $10, $11, $12 }' "$LOG"; }
 FACTORY="00 00 10|01 00 10|02 00 20|03 00 20|04 00 20|05 00 20|05 20 20|"
 factory_sent() { [ "$(factory)" = "$FACTORY" ]; }
