@@ -32,6 +32,7 @@ int main (int argc, char* argv[])
         if (! SingleInstance::handOver (socketPath, arguments.joinIntoString (" ")))
         {
             juce::ScopedJuceInitialiser_GUI gui;
+            const DorvoLookAndFeel::Installed look;
             DorvoEditorApplication::showMultipleInstanceBox();
         }
         return 0;

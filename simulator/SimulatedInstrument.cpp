@@ -12,7 +12,7 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-constexpr int faultCount = static_cast<int> (Fault::inputCannotOpen) + 1;
+constexpr int faultCount = static_cast<int> (Fault::slowAcks) + 1;
 constexpr int activeSensingMs = 100;
 constexpr int chunkBytes = 16;   // block bytes per chunk the instrument sends
 constexpr int sequenceCount = 6;
@@ -94,6 +94,10 @@ struct SimulatedInstrument::State
     Bytes firmwareImage;
     bool updateEnded = false;
     int reboots = 0;
+    int packetsTaken = 0;      // since the last StartUpdate
+    bool startResent = false;  // Fault::resendStart asked for it
+    int acksOwed = 0;          // acknowledgements waiting in the delayed list
+    int ackOrderViolations = 0;
 
     // A resend status is asked once per message: the message last answered with -1.
     Bytes resendAskedFor;
@@ -107,7 +111,13 @@ struct SimulatedInstrument::State
     bool timerQuit = false;
     std::condition_variable timerWake;
     std::thread timer;
-    std::vector<std::pair<Clock::time_point, Bytes>> delayed;
+    struct Later
+    {
+        Clock::time_point due;
+        Bytes message;
+        bool owedAck;   // an acknowledgement the boot loader owes (counted in acksOwed)
+    };
+    std::vector<Later> delayed;
 
     bool fault (Fault f) const { return faults[(size_t) f]; }
     juce::uint8 nextCounter() { auto c = counter; counter = juce::uint8 ((counter + 1) & 0x7F); return c; }
@@ -162,6 +172,7 @@ void SimulatedInstrument::plugIn (VirtualMidiBus::Ports ports)
         mState->plugged = true;
         mState->timerQuit = false;
         mState->delayed.clear();
+        mState->acksOwed = 0;
     }
     MidiPorts::useVirtualBus();
     VirtualMidiBus::instance().addDevice (mState->options.portName, this, ports);
@@ -175,7 +186,7 @@ void SimulatedInstrument::plugIn (VirtualMidiBus::Ports ports)
         {
             auto wakeAt = nextSense;
             for (auto& d : s.delayed)
-                wakeAt = std::min (wakeAt, d.first);
+                wakeAt = std::min (wakeAt, d.due);
             s.timerWake.wait_until (l, wakeAt);
             if (s.timerQuit)
                 break;
@@ -184,9 +195,12 @@ void SimulatedInstrument::plugIn (VirtualMidiBus::Ports ports)
             std::vector<Bytes> due;
             for (auto it = s.delayed.begin(); it != s.delayed.end();)
             {
-                if (it->first <= now)
+                if (it->due <= now)
                 {
-                    due.push_back (std::move (it->second));
+                    // No longer owed once on its way: what the system sends after it is in order.
+                    if (it->owedAck)
+                        --s.acksOwed;
+                    due.push_back (std::move (it->message));
                     it = s.delayed.erase (it);
                 }
                 else
@@ -221,6 +235,7 @@ void SimulatedInstrument::unplug()
         mState->plugged = false;
         mState->timerQuit = true;
         mState->delayed.clear();
+        mState->acksOwed = 0;
         timer = std::move (mState->timer);
     }
     mState->timerWake.notify_all();
@@ -334,6 +349,12 @@ int SimulatedInstrument::rebootCount() const
     return mState->reboots;
 }
 
+int SimulatedInstrument::ackOrderViolations() const
+{
+    std::lock_guard<std::mutex> l (mState->lock);
+    return mState->ackOrderViolations;
+}
+
 std::vector<Bytes> SimulatedInstrument::received() const
 {
     std::lock_guard<std::mutex> l (mState->lock);
@@ -417,7 +438,7 @@ void SimulatedInstrument::messageFromHost (const juce::MidiMessage& message)
 
         // Without replies the instrument still takes what it hears (sets, sequences...).
         answer (m, answers);
-        if (s.fault (Fault::noReply))
+        if (s.fault (Fault::noReply) || (s.model == Model::BootLoader && s.fault (Fault::bootLoaderMute)))
             answers.clear();
         late = s.fault (Fault::lateReply);
 
@@ -425,7 +446,7 @@ void SimulatedInstrument::messageFromHost (const juce::MidiMessage& message)
         {
             const auto due = Clock::now() + std::chrono::milliseconds (s.options.lateReplyMs);
             for (auto& a : answers)
-                s.delayed.emplace_back (due, std::move (a));
+                s.delayed.push_back ({ due, std::move (a), false });
             answers.clear();
             s.timerWake.notify_all();
         }
@@ -494,7 +515,7 @@ juce::int8 SimulatedInstrument::dataStatus (const Bytes& m, bool takenWell)
     if (s.fault (Fault::resendStatus) && s.resendAskedFor != m)
     {
         s.resendAskedFor = m;
-        return -1;
+        return s.options.resendStatusCode;
     }
     s.resendAskedFor.clear();
     return takenWell ? 0 : -1;
@@ -506,15 +527,60 @@ void SimulatedInstrument::answerBootLoader (const Bytes& m, std::vector<Bytes>& 
     const auto command = m[(size_t) SysexFrame::commandIndex];
     constexpr auto ackCode = toByte (SysexCommand::UpdateAck);
 
+    if (s.fault (Fault::bootLoaderMute))
+        return;
+
+    const bool isData = command == toByte (SysexCommand::UpdatePacket);
+    if ((isData || command == toByte (SysexCommand::EndOfUpdate)) && s.acksOwed > 0)
+        ++s.ackOrderViolations;
+
+    // The acknowledgement of m with status, as the faults shape it.
+    auto acknowledge = [&] (juce::int8 status)
+    {
+        const auto counter = m[(size_t) SysexFrame::counterIndex];
+        Bytes a = s.fault (Fault::emptyAck) ? deviceMessage (ackCode, ackCounter (m), nullptr, 0, false)
+                                            : ack (ackCode, m, status);
+        const bool delayed = s.fault (Fault::strayAcks) || s.fault (Fault::slowAcks)
+                             || (isData && s.fault (Fault::oddStatusFirst));
+        if (! delayed)
+        {
+            out.push_back (a);
+            return;
+        }
+        if (s.fault (Fault::strayAcks))
+        {
+            const juce::uint8 zero = 0;
+            out.push_back (deviceMessage (ackCode, juce::uint8 (counter + 1), &zero, 1, true));   // wrong counter
+            out.push_back (deviceMessage (toByte (SysexCommand::TemplateAck), counter, &zero, 1, true));
+            Bytes tooLong = deviceMessage (ackCode, counter, &zero, 1, true);
+            tooLong.insert (tooLong.end() - 1, 31, juce::uint8 (0));   // 50 bytes
+            out.push_back (tooLong);
+            Bytes tooManyRaw = deviceMessage (ackCode, counter, &zero, 1, true);
+            tooManyRaw[(size_t) SysexFrame::lengthIndex] = SysexFrame::maxPackedPayload + 1;
+            out.push_back (tooManyRaw);
+            out.push_back (Bytes (a.begin(), a.begin() + 9));   // cut short
+        }
+        if (isData && s.fault (Fault::oddStatusFirst))
+            out.push_back (ack (ackCode, m, s.options.oddStatus));
+        s.delayed.push_back ({ Clock::now() + std::chrono::milliseconds (s.options.ackDelayMs), std::move (a), true });
+        ++s.acksOwed;
+        s.timerWake.notify_all();
+    };
+
     if (command == toByte (SysexCommand::StartUpdate))
     {
+        const bool resend = s.fault (Fault::resendStart) && ! s.startResent;
+        s.startResent = resend;
         s.firmwareImage.clear();
         s.updateEnded = false;
         s.resendAskedFor.clear();
-        out.push_back (ack (ackCode, m, 0));
+        s.packetsTaken = 0;
+        acknowledge (resend ? s.options.resendStatusCode : juce::int8 (0));
     }
-    else if (command == toByte (SysexCommand::UpdatePacket))
+    else if (isData)
     {
+        if (s.fault (Fault::silentAfterPackets) && s.packetsTaken >= s.options.silentAfterPackets)
+            return;
         juce::uint8 bytes[SysexFrame::maxPackedPayload] = {};
         SysexData record;
         record.copyFrom (m.data(), (int) m.size());
@@ -522,16 +588,22 @@ void SimulatedInstrument::answerBootLoader (const Bytes& m, std::vector<Bytes>& 
         const bool decoded = length > 0
                              && record.DecodeData (bytes, SysexFrame::maxPackedPayload, length,
                                                    SysexFrame::payloadIndex, record.size - 11) == 0;
-        const auto status = dataStatus (m, decoded);
+        const auto status = s.fault (Fault::resendForever) ? s.options.resendStatusCode : dataStatus (m, decoded);
         if (status == 0)
+        {
             s.firmwareImage.insert (s.firmwareImage.end(), bytes, bytes + length);
-        out.push_back (ack (ackCode, m, status));
+            ++s.packetsTaken;
+        }
+        acknowledge (status);
     }
     else if (command == toByte (SysexCommand::EndOfUpdate))
     {
         // The new firmware runs: the instrument starts again as the model it was.
         s.updateEnded = true;
         s.model = s.runningModel;
+        const auto& image = s.firmwareImage;
+        if (image.size() >= 8 && image[0] == 'D' && image[1] == 'V' && image[2] == 'F' && image[3] == 'W')
+            std::copy (image.begin() + 4, image.begin() + 8, s.options.firmware.begin());
     }
 }
 
@@ -738,6 +810,14 @@ std::unique_ptr<SimulatedInstrument> makeSimulatedInstrumentFromEnvironment()
         { "noActiveSensing", Fault::noActiveSensing },
         { "silentOutput", Fault::silentOutput },
         { "inputCannotOpen", Fault::inputCannotOpen },
+        { "bootLoaderMute", Fault::bootLoaderMute },
+        { "silentAfterPackets", Fault::silentAfterPackets },
+        { "resendForever", Fault::resendForever },
+        { "resendStart", Fault::resendStart },
+        { "emptyAck", Fault::emptyAck },
+        { "strayAcks", Fault::strayAcks },
+        { "oddStatusFirst", Fault::oddStatusFirst },
+        { "slowAcks", Fault::slowAcks },
     };
 
     auto instrument = std::make_unique<SimulatedInstrument> (options);

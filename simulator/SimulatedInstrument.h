@@ -36,7 +36,21 @@ enum class Fault
     otherDeviceId,       // identity reply with device id deviceIdForFault
     noActiveSensing,     // sends no active sensing
     silentOutput,        // hears nothing the system sends
-    inputCannotOpen      // the system cannot open its input
+    inputCannotOpen,     // the system cannot open its input
+    // The boot loader's own faults (they change nothing while the firmware runs):
+    bootLoaderMute,      // the boot loader answers nothing, not even the identity request
+    silentAfterPackets,  // the boot loader stops answering once it has taken
+                         // Options::silentAfterPackets firmware packets
+    resendForever,       // acknowledges every firmware packet with Options::resendStatusCode
+    resendStart,         // acknowledges the first StartUpdate with Options::resendStatusCode,
+                         // its resend with 0
+    emptyAck,            // acknowledgements without payload (byte 7 = 0)
+    strayAcks,           // before each acknowledgement sends the messages that must not count
+                         // (wrong counter, another command, too long, more than 28 raw bytes,
+                         // too short), and the true one Options::ackDelayMs later
+    oddStatusFirst,      // acknowledges each firmware packet with Options::oddStatus first, and
+                         // with 0 Options::ackDelayMs later
+    slowAcks             // every acknowledgement of the boot loader comes Options::ackDelayMs late
 };
 
 using Bytes = std::vector<juce::uint8>;
@@ -53,6 +67,10 @@ public:
         juce::uint8 deviceIdForFault = 0x05;   // with Fault::otherDeviceId
         int lateReplyMs = 700;
         bool activeSensing = true;             // FE every 100 ms while plugged in
+        juce::int8 resendStatusCode = -1;      // the status of resendStatus, resendForever, resendStart
+        juce::int8 oddStatus = 1;              // with Fault::oddStatusFirst
+        int silentAfterPackets = 0;            // with Fault::silentAfterPackets
+        int ackDelayMs = 50;                   // with Fault::strayAcks, oddStatusFirst, slowAcks
     };
 
     SimulatedInstrument();
@@ -87,10 +105,15 @@ public:
     void setBlockToSend (const Bytes& block);
 
     // Boot loader: the firmware image received through UpdatePacket messages, and whether
-    // EndOfUpdate arrived.
+    // EndOfUpdate arrived. An image that begins with the bytes "DVFW" and four version bytes
+    // becomes, at EndOfUpdate, the firmware version the instrument reports from then on.
     Bytes getFirmwareImage() const;
     bool updateEnded() const;
     int rebootCount() const;
+    /** Firmware packets and end messages that arrived while the boot loader still owed the
+        acknowledgement of the message before them (Fault::strayAcks, Fault::oddStatusFirst):
+        the system went on without waiting for the acknowledgement that counts. */
+    int ackOrderViolations() const;
 
     // Every message it received from the system, whole, in order (active sensing excepted;
     // the system sends none). Also written as hex lines to the file named by the environment

@@ -1,9 +1,11 @@
 #include "app/ActionDispatcher.h"
 #include "ActionCodes.h"
+#include "app/DorvoEditorApplication.h"
 #include "app/Prompts.h"
 #include "link/HWMessages.h"
 #include "link/PortUse.h"
 #include "sequences/SequenceActions.h"
+#include "presets/PresetActions.h"
 
 namespace
 {
@@ -34,6 +36,44 @@ void updateFirmware (Host& host, const juce::String&) { host.updateFirmware(); }
 void resetSequences (Host& host, const juce::String&) { SequenceActions::factoryReset (host.instrumentOutput()); }
 void loadSequences (Host& host, const juce::String&) { SequenceActions::load (host.instrumentOutput()); }
 void saveSequences (Host& host, const juce::String&) { SequenceActions::save (host.instrumentOutput()); }
+
+// The preset library: the bodies are PresetActions'; the file lists are parsed here.
+void importPresets (Host& host, const juce::String&)
+{
+    PresetActions::importPresets();
+    host.refreshPresetsList();
+}
+
+void exportPresets (Host& host, const juce::String& message)
+{
+    juce::OwnedArray<juce::File> files;
+    DorvoEditorApplication::parseFileString (message, files);
+    PresetActions::exportPresets (files);
+    host.refreshPresetsList();
+}
+
+void deletePresets (Host& host, const juce::String& message)
+{
+    juce::OwnedArray<juce::File> files;
+    DorvoEditorApplication::parseFileString (message, files);
+    PresetActions::deletePresets (files);
+    host.refreshPresetsList();
+}
+
+void copyPreset (Host& host, const juce::String& message)
+{
+    PresetActions::copyPreset (message.substring (5));
+    host.refreshPresetsList();
+}
+
+void renamePreset (Host& host, const juce::String& message)
+{
+    PresetActions::renamePreset (message.substring (5));
+    host.refreshPresetsList();
+}
+
+void dropOnList (Host& host, const juce::String& message) { PresetActions::dropOnList (host.instrumentOutput(), message); }
+void dropOnSlot (Host& host, const juce::String& message) { PresetActions::dropOnSlot (host.instrumentOutput(), message); }
 } // namespace
 
 const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
@@ -42,14 +82,14 @@ const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
     static const std::vector<Row> table {
         { ActionCode::connect, Kind::local, &toggleConnection },
         { ActionCode::firmwareUpdate, Kind::local, &updateFirmware },
-        { ActionCode::importPresets, Kind::local, nullptr },
-        { ActionCode::exportPresets, Kind::local, nullptr },
-        { ActionCode::deletePresets, Kind::local, nullptr },
-        { ActionCode::copyPreset, Kind::local, nullptr },
-        { ActionCode::renamePreset, Kind::local, nullptr },
+        { ActionCode::importPresets, Kind::local, &importPresets },
+        { ActionCode::exportPresets, Kind::local, &exportPresets },
+        { ActionCode::deletePresets, Kind::local, &deletePresets },
+        { ActionCode::copyPreset, Kind::local, &copyPreset },
+        { ActionCode::renamePreset, Kind::local, &renamePreset },
 
-        { ActionCode::dropOnList, Kind::instrument, nullptr },
-        { ActionCode::dropOnSlot, Kind::instrument, nullptr },
+        { ActionCode::dropOnList, Kind::instrument, &dropOnList },
+        { ActionCode::dropOnSlot, Kind::instrument, &dropOnSlot },
 
         { ActionCode::channelIn, Kind::setting, &sendSetting<&HWMessages::setChannelIn> },
         { ActionCode::channelOut, Kind::setting, &sendSetting<&HWMessages::setChannelOut> },

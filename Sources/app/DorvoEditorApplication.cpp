@@ -2,10 +2,10 @@
 #include "app/Prompts.h"
 #include "app/MainAppWindow.h"
 #include "app/SingleInstance.h"
+#include "firmware/HWUpdater.h"
 #include "link/HWDetector.h"
 #include "link/HWMessages.h"
 #include "link/HWTemplate.h"
-#include <cstdio>
 
 // =============================================================================================
 // The application object
@@ -77,14 +77,26 @@ void DorvoEditorApplication::initialise (const juce::String&)
         return;
     }
 
+    // Cancel leaves the instrument connected without read-back: an outdated firmware may not
+    // answer the gets.
     if (Prompts::okCancel (Prompts::Icon::warning, "Firmware version",
                            "The firmware version is outdated. Would you like to update the firmware to the latest version?"))
-    {
-        // The update through the boot loader is not part of this build: the instrument stays
-        // connected as it is, without read-back, as after Cancel.
-        std::printf ("Firmware update not available: the instrument stays connected.\n");
-        std::fflush (stdout);
-    }
+        updateFirmware();
+}
+
+bool DorvoEditorApplication::updateFirmware()
+{
+    ActionDispatcher::Operation updating (mDispatcher);
+
+    disconnectHardware();
+    auto file = getFirmwareFile();
+    const bool updated = HWUpdater::Update (&file);
+    if (PortUse::quitting())
+        return false;   // the application is closing: no new connection
+    connectHardware();
+    if (updated)
+        updateInterface();
+    return updated;
 }
 
 void DorvoEditorApplication::connectHardware()
@@ -266,6 +278,25 @@ juce::File DorvoEditorApplication::getFirmwareFile()
     // The folder that holds the application.
     request.initialLocation = juce::File::getSpecialLocation (juce::File::currentApplicationFile).getParentDirectory();
     return Prompts::chooseFile (request);
+}
+
+void DorvoEditorApplication::DispatchHost::refreshPresetsList()
+{
+    app.mMainWindow->refreshPresetsList();
+}
+
+void DorvoEditorApplication::parseFileString (const juce::String& message, juce::OwnedArray<juce::File>& files)
+{
+    auto rest = message.substring (5);
+    while (rest.isNotEmpty())
+    {
+        // All of rest when it holds no ",".
+        const auto last = rest.fromLastOccurrenceOf (",", false, false);
+        // Only a full path names a file: a relative one would be taken against whatever the
+        // working folder happens to be.
+        files.add (new juce::File (last.startsWithChar ('/') ? juce::File (last) : juce::File()));
+        rest = rest.substring (0, rest.length() - last.length() - 1);
+    }
 }
 
 namespace

@@ -2,6 +2,7 @@
 
 #include "JuceIncludes.h"
 #include "app/ActionDispatcher.h"
+#include "app/DorvoLookAndFeel.h"
 #include "link/MidiPorts.h"
 #include "link/PortUse.h"
 #include <atomic>
@@ -53,6 +54,16 @@ public:
     /** The firmware file the user picks, or an empty file when the chooser is cancelled. */
     juce::File getFirmwareFile();
 
+    /** The firmware update of the start-up prompt and of "FIRM ": disconnects, asks for the
+        firmware file, updates the instrument through its boot loader and connects again; only
+        after a successful update are the settings read back (an instrument whose update did
+        not complete may not answer them). True when the update succeeded. */
+    bool updateFirmware();
+    /** Turns the paths of a preset action message (the text from index 5 on, joined by ",")
+        into files, appended to files in the reverse order of the message. Every "," splits;
+        an empty element, or one that is not a full path, gives an empty file. */
+    static void parseFileString (const juce::String& message, juce::OwnedArray<juce::File>& files);
+
     /** Loop-back test of the block transfer: sends an 88-byte block and receives it back,
         again and again, telling of every difference. Nothing calls it. */
     void testTemplate();
@@ -81,6 +92,8 @@ private:
         void connectHardware() override { app.connectHardware(); }
         void disconnectHardware() override { app.disconnectHardware(); }
         void updateInterface() override { app.updateInterface(); }
+        void updateFirmware() override { app.updateFirmware(); }
+        void refreshPresetsList() override;
         DorvoEditorApplication& app;
     };
 
@@ -91,6 +104,7 @@ private:
     void portUseBegins() override;
     void portUseEnds() override;
 
+    DorvoLookAndFeel::Installed mLookAndFeel; // before the window: every box and window in it
     std::unique_ptr<MainAppWindow> mMainWindow;
     MidiInputPort* mMidiInput = nullptr;    // owned while connected
     MidiOutputPort* mMidiOutput = nullptr;  // owned while connected

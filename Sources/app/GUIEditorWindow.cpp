@@ -4,6 +4,7 @@
 #include "firmware/GUIFirmwareTab.h"
 #include "panels/GUIParametersTab_KelaArp.h"
 #include "panels/GUIParametersTab_KelaSE.h"
+#include "presets/GUIManagerTab.h"
 #include "sequences/GUIPatternTab.h"
 
 GUIEditorWindow::GUIEditorWindow()
@@ -176,7 +177,9 @@ void GUIEditorWindow::SetFirmwareVersion (juce::uint8 a, juce::uint8 b, juce::ui
 
 void GUIEditorWindow::refreshPresetsList()
 {
-    // Only a librarian page at tab 1 has a preset list, and no layout built here has one.
+    // Only a librarian page at tab 1 has a preset list; no layout built here has one.
+    if (auto* librarian = dynamic_cast<GUIManagerTab*> (mTabs->getTabContentComponent (1)))
+        librarian->refreshPresetsList();
 }
 
 #define DORVO_FORWARD_TO_PARAMS(name, pageName, Type) \

@@ -11,6 +11,18 @@ void styleLabel (juce::Label& label, juce::Colour text)
     label.setColour (juce::TextEditor::textColourId, juce::Colours::black);
     label.setColour (juce::TextEditor::backgroundColourId, juce::Colour (0x00000000));
 }
+
+// The version label keeps its small rectangle: a long version (up to 255.255.255.255) is
+// drawn a little narrower and then smaller until it fits whole, instead of being cut short.
+constexpr float versionNarrowest = 0.75f;
+
+juce::Font versionFontFor (const juce::String& text, float room)
+{
+    const juce::Font font (15.0f, juce::Font::plain);
+    // A little margin, so rounding in the layout never tips the text over the edge.
+    const float fit = room * 0.98f / (font.getStringWidthFloat (text) * versionNarrowest);
+    return fit < 1.0f ? font.withHeight (font.getHeight() * fit) : font;
+}
 } // namespace
 
 GUIFirmwarePage::GUIFirmwarePage (const Layout& layout)
@@ -26,6 +38,9 @@ GUIFirmwarePage::GUIFirmwarePage (const Layout& layout)
     mVersionLabel = new juce::Label ("new label", "Unknown");
     addAndMakeVisible (mVersionLabel);
     styleLabel (*mVersionLabel, juce::Colour (0xfffffefe));
+    mVersionLabel->setBorderSize ({ 1, 1, 1, 1 });
+    mVersionLabel->setMinimumHorizontalScale (versionNarrowest);
+    showVersion ("Unknown");
 
     mWebLink = mLayout.makeWebLink();
     addAndMakeVisible (mWebLink);
@@ -63,9 +78,15 @@ void GUIFirmwarePage::resized()
 
 void GUIFirmwarePage::SetFirmwareVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d)
 {
-    mVersionLabel->setText (juce::String ((int) a) + "." + juce::String ((int) b) + "."
-                                + juce::String ((int) c) + "." + juce::String ((int) d),
-                            juce::dontSendNotification);
+    showVersion (juce::String ((int) a) + "." + juce::String ((int) b) + "." + juce::String ((int) c) + "."
+                 + juce::String ((int) d));
+}
+
+void GUIFirmwarePage::showVersion (const juce::String& text)
+{
+    const auto room = mVersionLabel->getBorderSize().subtractedFrom (mLayout.version.withZeroOrigin());
+    mVersionLabel->setFont (versionFontFor (text, (float) room.getWidth()));
+    mVersionLabel->setText (text, juce::dontSendNotification);
 }
 
 void GUIFirmwarePage::registerListener (juce::ActionListener* listener)

@@ -26,7 +26,8 @@ public:
     void paint (juce::Graphics& g) override;
     void resized() override;
 
-    /** Shows the version as the four numbers joined by "." (1, 0, 3, 0 reads 1.0.3.0). */
+    /** Shows the version as the four numbers joined by "." (1, 0, 3, 0 reads 1.0.3.0), whole
+        however long: a long one is drawn smaller. */
     void SetFirmwareVersion (juce::uint8 a, juce::uint8 b, juce::uint8 c, juce::uint8 d);
 
     /** Adds the listener to the update button, which then delivers "FIRM " to it. */
@@ -38,6 +39,9 @@ public:
     GUIWebLinkButton* getWebLink() const noexcept { return mWebLink; }
 
 private:
+    /** Sets the version label's text, in a font that lets the whole text fit its rectangle. */
+    void showVersion (const juce::String& text);
+
     const Layout mLayout;
     GUIUpdater* mUpdateButton = nullptr;
     juce::Label* mVersionCaption = nullptr;

@@ -6,6 +6,9 @@ GUIMIDIChooser::GUIMIDIChooser()
     mOutChannelBox = new juce::ComboBox (juce::String());
     addAndMakeVisible (mOutChannelBox);
     mOutChannelBox->setEditableText (false);
+    // The box is never drawn: it must not take the keyboard either, or Tab and the arrow keys
+    // would change the transmit channel behind the knob, which would go on showing the old one.
+    mOutChannelBox->setWantsKeyboardFocus (false);
     mOutChannelBox->setJustificationType (juce::Justification::centredLeft);
     mOutChannelBox->setTextWhenNothingSelected ("Channel 1");
     mOutChannelBox->setTextWhenNoChoicesAvailable (juce::String());

@@ -4,7 +4,8 @@
 // (values 0 to 15 for channels 1 to 16) and the receive channel on the right knob (0 to 15,
 // and 16 for All). Clicks send "MOUT " / "MIN  " followed by the new value; the setters only
 // show a value. A combo box of the transmit channels lies outside the panel's bounds, so it is
-// never drawn or clicked, but a change of its selection still sends "MOUT ".
+// never drawn or clicked, and it takes no keyboard focus, so the keys never reach it either;
+// a change of its selection from code still sends "MOUT ".
 
 #include "panels/KnobFrames.h"
 

@@ -99,6 +99,7 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
         juce::uint32 last, now;
         const char* message;
         bool sends, disconnects;
+        const char* localPrompt = nullptr;   // the title of what a local action asks
     };
     const Case cases[] = {
         { "fresh", true, 10000, 10100, "AFTE 2", true, false },
@@ -116,11 +117,12 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
         { "FIRM, stale", true, 10000, 10301, "FIRM ", false, false },
         { "FIRM, never any sensing", true, 0, 5000, "FIRM ", false, false },
         { "FIRM, not connected", false, 0, 5000, "FIRM ", false, false },
-        { "IMPO, stale", true, 10000, 10301, "IMPO ", false, false },
-        { "EXPO, stale", true, 10000, 10301, "EXPO /tmp/a.preset,/tmp/b.preset", false, false },
-        { "DELE, stale", true, 10000, 10301, "DELE /tmp/a.preset", false, false },
-        { "COPY, stale", true, 10000, 10301, "COPY /tmp/a.preset", false, false },
-        { "RENA, stale", true, 10000, 10301, "RENA /tmp/a.preset", false, false },
+        // The import asks for its files (and is cancelled); the others name no existing file.
+        { "IMPO, stale", true, 10000, 10301, "IMPO ", false, false, "Import presets :" },
+        { "EXPO, stale", true, 10000, 10301, "EXPO /nonexistent-dorvo/a.preset,/nonexistent-dorvo/b.preset", false, false },
+        { "DELE, stale", true, 10000, 10301, "DELE /nonexistent-dorvo/a.preset", false, false },
+        { "COPY, stale", true, 10000, 10301, "COPY /nonexistent-dorvo/a.preset", false, false },
+        { "RENA, stale", true, 10000, 10301, "RENA /nonexistent-dorvo/a.preset", false, false },
     };
     for (auto& c : cases)
     {
@@ -144,6 +146,10 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
             EXPECT_EQ (box.icon, Icon::warning);
             EXPECT_EQ (box.title, "Connection");
             EXPECT_EQ (box.text, "KelaDorvo has been disconnected !");
+        }
+        else if (c.localPrompt != nullptr)
+        {
+            EXPECT_EQ (prompts.titles(), juce::StringArray (c.localPrompt));
         }
         else
         {

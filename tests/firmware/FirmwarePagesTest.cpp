@@ -85,6 +85,49 @@ TEST (FirmwarePages, SetFirmwareVersionShowsFourDecimalNumbers)
     }
 }
 
+// However long the version, the label shows it whole within its own rectangle: the font and
+// the narrowest horizontal scale the label allows fit the text's width, and the text laid
+// out as the label draws it keeps every character (no "..." in its place).
+TEST (FirmwarePages, LongVersionsShowWholeInTheLabelsRectangle)
+{
+    struct Case { juce::uint8 a, b, c, d; const char* text; };
+    const Case cases[] = { { 100, 100, 100, 100, "100.100.100.100" }, { 255, 255, 255, 255, "255.255.255.255" },
+                           { 255, 0, 0, 12, "255.0.0.12" }, { 1, 0, 3, 0, "1.0.3.0" } };
+    for (const auto& pc : pageCases())
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (juce::String (pc.name) + " " + c.text);
+            std::unique_ptr<GUIFirmwarePage> page (pc.make());
+            page->SetFirmwareVersion (c.a, c.b, c.c, c.d);
+            auto& label = *page->getVersionLabel();
+            ASSERT_EQ (label.getText(), c.text);
+            EXPECT_EQ (label.getBounds(), pc.version) << "the label keeps its rectangle";
+
+            auto& look = label.getLookAndFeel();
+            const auto font = look.getLabelFont (label);
+            const auto area = look.getLabelBorderSize (label).subtractedFrom (label.getLocalBounds());
+            // A label's scale of 0 means the framework's default when it draws.
+            const float scale = label.getMinimumHorizontalScale() > 0.0f ? label.getMinimumHorizontalScale()
+                                                                         : juce::Font::getDefaultMinimumHorizontalScaleFactor();
+            EXPECT_LT (font.getStringWidthFloat (c.text) * scale, (float) area.getWidth());
+            EXPECT_LE (font.getHeight(), (float) area.getHeight());
+            EXPECT_GE (font.getHeight(), 8.0f) << "still readable";
+
+            juce::GlyphArrangement laidOut;
+            laidOut.addFittedText (font, c.text, (float) area.getX(), (float) area.getY(), (float) area.getWidth(),
+                                   (float) area.getHeight(), label.getJustificationType(),
+                                   juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight())), scale);
+            juce::String shown;
+            for (int i = 0; i < laidOut.getNumGlyphs(); ++i)
+                shown += juce::String::charToString (laidOut.getGlyph (i).getCharacter());
+            EXPECT_EQ (shown, juce::String (c.text));
+            EXPECT_TRUE (area.toFloat().expanded (0.5f).contains (laidOut.getBoundingBox (0, -1, true)));
+            if (c.a == 100 && pc.width == 795)
+                testsupport::saveArtefact (page->createComponentSnapshot ({ 90, 210, 260, 80 }),
+                                           "firmware-page-long-version");
+        }
+}
+
 // "FIRM " reaches the listener once per click, only after registerListener, however often it
 // was registered; the page's own broadcaster and the web link stay silent.
 TEST (FirmwarePages, UpdateButtonSendsFirmOnlyToRegisteredListeners)

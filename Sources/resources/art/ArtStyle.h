@@ -1,6 +1,7 @@
 #pragma once
 
-// The application's one look, shared by every picture the art tool draws: a dark brushed
+// The application's one look, shared by every picture the art tool draws and by the boxes,
+// choosers and progress windows the framework draws (app/DorvoLookAndFeel): a dark brushed
 // metal front panel with corner screws, engraved group frames with an amber legend, light
 // control captions and small position labels. Page backgrounds carry all the text; controls
 // draw only their moving part on a transparent ground.
@@ -32,13 +33,16 @@ inline juce::Colour metalLight()       { return juce::Colour (0xffe4e7ea); }
 inline juce::Colour metalMid()         { return juce::Colour (0xffa9afb6); }
 inline juce::Colour metalDark()        { return juce::Colour (0xff5d636a); }
 inline juce::Colour pointer()          { return juce::Colour (0xfff0a040); }
+inline juce::Colour buttonText()       { return juce::Colour (0xff1b1d20); } // captions on metal faces
+inline juce::Colour buttonEdge()       { return juce::Colour (0xff2a2d31); }
 } // namespace colours
 
 // ---------------------------------------------------------------------------------------------
 // Fonts ("DejaVu Sans" is installed; sizes are in pixels)
+inline const char* typefaceName() { return "DejaVu Sans"; }
 inline juce::Font font (float height, bool bold)
 {
-    return juce::Font ("DejaVu Sans", height, bold ? juce::Font::bold : juce::Font::plain);
+    return juce::Font (typefaceName(), height, bold ? juce::Font::bold : juce::Font::plain);
 }
 inline juce::Font legendFont()   { return font (12.5f, true); }  // group captions, upper case
 inline juce::Font captionFont()  { return font (11.5f, true); }  // control captions
@@ -66,8 +70,15 @@ inline void drawScrew (juce::Graphics& g, juce::Point<float> centre, float radiu
     g.drawLine (centre.x - dx, centre.y - dy, centre.x + dx, centre.y + dy, radius * 0.35f);
 }
 
-/** The brushed metal front panel with a screw in each corner; every page background starts here. */
-inline void drawPageBackground (juce::Graphics& g, int width, int height)
+// ---------------------------------------------------------------------------------------------
+// Pages are 420 rows high, but the window (433 high) gives them only what its 30-pixel tab bar
+// leaves: the top 403 rows. Everything that matters is drawn there; the rows below carry the
+// plain brushed metal alone.
+constexpr int pageHeight = 420;
+constexpr int visiblePageHeight = 433 - 30;
+
+/** The brushed metal alone, over the whole picture: the plain texture of every page. */
+inline void drawPanelTexture (juce::Graphics& g, int width, int height)
 {
     g.setGradientFill (juce::ColourGradient (colours::panelTop(), 0.0f, 0.0f,
                                              colours::panelBottom(), 0.0f, (float) height, false));
@@ -85,8 +96,12 @@ inline void drawPageBackground (juce::Graphics& g, int width, int height)
                          .withAlpha (0.015f + random.nextFloat() * 0.03f));
         g.fillRect (x - len * 0.5f, y, len, 1.0f);
     }
+}
 
-    // A lit top edge and a dark bottom edge give the panel some depth.
+/** The panel's edges and a screw in each corner of the width x height rectangle at the origin:
+    a lit top edge and a dark bottom edge give the panel some depth. */
+inline void drawPanelFrame (juce::Graphics& g, int width, int height)
+{
     g.setColour (juce::Colour (0x30ffffff));
     g.fillRect (0, 0, width, 1);
     g.setColour (juce::Colour (0x60000000));
@@ -97,6 +112,14 @@ inline void drawPageBackground (juce::Graphics& g, int width, int height)
     drawScrew (g, { (float) width - inset, inset }, r, 2.1f);
     drawScrew (g, { inset, (float) height - inset }, r, 1.2f);
     drawScrew (g, { (float) width - inset, (float) height - inset }, r, 2.7f);
+}
+
+/** The brushed metal front panel with a screw in each corner of the part the window shows;
+    every page background starts here. */
+inline void drawPageBackground (juce::Graphics& g, int width, int height)
+{
+    drawPanelTexture (g, width, height);
+    drawPanelFrame (g, width, juce::jmin (height, visiblePageHeight));
 }
 
 enum class LegendEdge { top, bottom };
@@ -336,10 +359,10 @@ inline void drawButtonFace (juce::Graphics& g, juce::Rectangle<float> r, const j
     g.setGradientFill (juce::ColourGradient (pressed ? colours::metalMid() : colours::metalLight(), 0.0f, face.getY(),
                                              colours::metalDark(), 0.0f, face.getBottom(), false));
     g.fillRoundedRectangle (face, corner);
-    g.setColour (juce::Colour (0xff2a2d31));
+    g.setColour (colours::buttonEdge());
     g.drawRoundedRectangle (face.reduced (0.5f), corner, 1.0f);
     g.setFont (captionFont());
-    g.setColour (juce::Colour (0xff1b1d20));
+    g.setColour (colours::buttonText());
     g.drawFittedText (text, face.toNearestInt().reduced (4, 2), juce::Justification::centred, 2, 1.0f);
 }
 } // namespace artstyle

@@ -47,7 +47,7 @@ void drawKey (juce::Graphics& g, int width, int height, KeyState state)
     // Lit top edge on a raised key, a shadowed one on a pressed key.
     g.setColour (pressed ? juce::Colour (0x50000000) : juce::Colour (0x90ffffff));
     g.drawLine (face.getX() + corner, face.getY() + 1.0f, face.getRight() - corner, face.getY() + 1.0f, 1.0f);
-    g.setColour (juce::Colour (0xff2a2d31));
+    g.setColour (artstyle::colours::buttonEdge());
     g.drawRoundedRectangle (face.reduced (0.5f), corner, 1.0f);
 
     // A faint groove across the face to read as a key.
@@ -70,7 +70,9 @@ struct FirmwarePageLayout
 void drawFirmwarePage (juce::Graphics& g, int pictureWidth, int width, int height, const FirmwarePageLayout& l)
 {
     using namespace artstyle;
-    drawPageBackground (g, pictureWidth, height);
+    // The texture covers the whole picture, the frame only what the page shows of it.
+    drawPanelTexture (g, pictureWidth, height);
+    drawPanelFrame (g, width, juce::jmin (height, visiblePageHeight));
 
     g.setFont (titleFont());
     g.setColour (colours::caption());

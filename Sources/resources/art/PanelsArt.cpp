@@ -102,9 +102,11 @@ const juce::StringArray curves { "linear", "steep", "soft" }; // drawn as symbol
 } // namespace
 
 // The base page's default background; the pages replace it, so it only carries the panel.
+// The base page is 1000 wide: the last 35 columns never show.
 DORVO_ART (mainPanel_backGround2_jpg, 1035, 420, ArtFormat::jpeg)
 {
-    drawPageBackground (g, width, height);
+    drawPanelTexture (g, width, height);
+    drawPanelFrame (g, 1000, juce::jmin (height, visiblePageHeight));
 }
 
 // KelaDorvo page, 795 x 420 (a JPEG despite the name).
@@ -155,5 +157,7 @@ DORVO_ART (mainPanel_backGround_kelaDorvoSe_jpg, 950, 420, ArtFormat::jpeg)
     drawSwitch (g, 649, 225, "Velocity\nResponse", curves, CaptionSide::below, Marks::curves);
     drawSwitch (g, 756, 225, "After Touch\nResponse", curves, CaptionSide::below, Marks::curves);
 
-    drawBrand (g, { 400.0f, 358.0f, 480.0f, 52.0f }, "KelaDorvo SE");
+    // Below the right-hand groups, clear of the legend on their bottom edge and above the
+    // window's lower edge.
+    drawBrand (g, { 580.0f, 354.0f, 300.0f, 46.0f }, "KelaDorvo SE");
 }

@@ -1,0 +1,3 @@
+#include "presets/PresetEditor.h"
+
+// The preset editor's classes live in GUIEditorTab, GUIPattern and GUIConfigComponent.

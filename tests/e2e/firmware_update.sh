@@ -1,0 +1,122 @@
+# The firmware update, as a person does it, twice:
+#  1. KelaDorvo, connected and read: a real click on the update button of the Firmware Update
+#     page, a .kfw file typed into JUCE's own file chooser, the progress window, the completion
+#     box answered with Return, then the reconnection with its read-back.
+#  2. KelaDorvo SE starting with outdated firmware (1.0.2.0): OK in the "Firmware version" box,
+#     the same chooser, progress and completion, the reconnection reads back, and the instrument
+#     runs the new version (1.0.3.0, carried by the image).
+# The firmware files are written with the system's own container and the firmware key.
+source "$(dirname "$0")/common.bash"
+
+BUILD_DIR="$(cd "$(dirname "$APP")/../.." && pwd)"
+MAKE_KFW="$BUILD_DIR/dorvo_make_kfw"
+[ -x "$MAKE_KFW" ] || fail "no $MAKE_KFW"
+
+IMAGE_BYTES=2000                       # 72 packets of at most 28 bytes
+PACKETS=$(( (IMAGE_BYTES + 27) / 28 ))
+FIRMWARE="$WORK/update firmware.kfw"   # a blank in the name, as people's files have
+"$MAKE_KFW" "$FIRMWARE" $IMAGE_BYTES 1.0.3.0 >/dev/null 2>&1 || fail "could not write $FIRMWARE"
+
+# The boot-loader protocol in the log: Reboot, StartUpdate, every packet, EndOfUpdate.
+UPDATE="00 01 $(for _ in $(seq $PACKETS); do printf '03 '; done)02 "
+
+# Types the firmware file's path into the open chooser's "file:" field and opens it (again
+# while the chooser is still up: keys sent before it has the keyboard are lost).
+choose_firmware() {
+  wait_for 20 window_named "Select Firmware binary file" || fail "no firmware chooser"
+  local id; id=$(xdotool search --name "^Select Firmware binary file\$" | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  sleep 0.5
+  shot "$1-chooser"
+  local try
+  for try in 1 2 3; do
+    xdotool mousemove $((X + 300)) $((Y + HEIGHT - 64)) click 1
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 5 "$FIRMWARE"
+    xdotool key Return    # a path: the chooser goes to its folder and selects the file
+    sleep 0.5
+    xdotool key Return    # the file itself: Open
+    xdotool mousemove 5 5
+    if wait_for 5 box_gone "Select Firmware binary file"; then return 0; fi
+  done
+  fail "the chooser did not take the firmware file"
+}
+
+# Answers the box named $1 with Return (its first button), again while it is still up: a key
+# sent before the box has the keyboard is lost.
+answer_box() {
+  wait_for 30 window_named "$1" || fail "no box \"$1\"; log: '$(commands)'"
+  local try
+  for try in 1 2 3 4 5; do
+    sleep 0.5
+    xdotool key Return
+    if wait_for 3 box_gone "$1"; then return 0; fi
+  done
+  fail "the box \"$1\" took no Return"
+}
+box_gone() { ! xdotool search --onlyvisible --name "^$1\$" | head -1 | grep -q .; }
+
+# The progress window while the (slowly acknowledged) packets go out, then the completion box.
+watch_update() {
+  wait_for 20 window_named "Firmware update:" || fail "no progress window; log: '$(commands)'"
+  sleep 1
+  shot "$1-progress"
+  wait_for 60 window_named "Firmware update: complete" || fail "no completion box; log: '$(commands)'"
+  sleep 0.3
+  shot "$1-complete"
+  answer_box "Firmware update: complete"
+}
+
+stop_app() {
+  kill "$APP_PID" 2>/dev/null || true
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
+start_display
+
+# ---- 1. From the Firmware Update page ---------------------------------------------------------
+LOG="$OUT/instrument-page.log"
+start_app DORVO_SIM_MODEL=kela DORVO_SIM_FIRMWARE=1.1.0.0 DORVO_SIM_FAULTS=slowAcks
+wait_for 20 window_named "Dorvo Connection" || fail "no main window"
+wait_for 20 read_back_done || fail "read-back: got '$(commands)'"
+sleep 0.3
+# The aftertouch switch goes to 1 on the instrument before the update.
+click_page 658 257; wait_for 5 has_sets 13 1 || fail "aftertouch click sent nothing"
+
+click_window 167 15                    # the second tab, "Firmware Update"
+sleep 0.5
+shot page-firmware-tab
+click_page 619 259                     # its update button (584, 232, 70 x 55)
+choose_firmware page
+watch_update page
+
+# Connected again, and the settings read back: the page shows the instrument's aftertouch (1),
+# so a click now sends 2.
+wait_for 20 read_back_count_is 2 || fail "no read-back after the update: '$(commands)'"
+[ "$(commands)" = "${READ_BACK}13 ${UPDATE}${READ_BACK}" ] || fail "page run heard '$(commands)'"
+sleep 0.5
+click_window 50 15                     # the first tab, "Configuration"
+sleep 0.3
+click_page 658 257; wait_for 5 has_sets 13 2 || fail "aftertouch click after the update sent nothing"
+[ "$(last_value_of 13)" = 02 ] || fail "after the update the aftertouch click sent $(last_value_of 13), not 02"
+shot page-reconnected
+stop_app
+
+# ---- 2. From the start-up prompt of an outdated firmware ---------------------------------------
+LOG="$OUT/instrument-startup.log"
+start_app DORVO_SIM_MODEL=kelase DORVO_SIM_FIRMWARE=1.0.2.0 DORVO_SIM_FAULTS=slowAcks
+wait_for 20 window_named "Firmware version" || fail "no outdated-firmware box: '$(commands)'"
+sleep 0.3
+shot startup-prompt
+answer_box "Firmware version"          # OK
+choose_firmware startup
+watch_update startup
+wait_for 20 read_back_count_is 1 || fail "no read-back after the update: '$(commands)'"
+[ "$(commands)" = "3F ${UPDATE}${READ_BACK}" ] || fail "start-up run heard '$(commands)'"
+sleep 0.5
+click_window 167 15                    # "Firmware Update": the version read by the new connection
+sleep 0.5
+shot startup-new-version
+exit 0

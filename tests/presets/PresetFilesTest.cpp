@@ -1,0 +1,396 @@
+#include "PresetDispatchSupport.h"
+#include "app/DorvoEditorApplication.h"
+#include "presets/PresetManager.h"
+#include <cstdlib>
+
+using namespace presettest;
+using Prompts::Icon;
+using Prompts::Kind;
+
+namespace
+{
+using Disk = std::vector<std::pair<juce::String, Bytes>>;
+
+/** Points HOME at a folder of the test for its lifetime, so that the trash is the test's own
+    (HOME/.local/share/Trash/files) and the user's is never touched. */
+struct ScopedHome
+{
+    explicit ScopedHome (const juce::File& home, bool withTrash = true)
+    {
+        if (const char* h = std::getenv ("HOME"))
+            previous = h;
+        hadHome = std::getenv ("HOME") != nullptr;
+        trash = home.getChildFile (".local/share/Trash/files");
+        home.createDirectory();
+        if (withTrash)
+            trash.createDirectory();
+        ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+    }
+    ~ScopedHome()
+    {
+        if (hadHome)
+            ::setenv ("HOME", previous.c_str(), 1);
+        else
+            ::unsetenv ("HOME");
+    }
+    std::string previous;
+    bool hadHome = false;
+    juce::File trash;
+};
+
+class PresetFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override { dispatcher.setClock ([] { return juce::uint32 (10100); }); }
+
+    /** A preset file in the library folder (made when missing), holding pattern (87, seed). */
+    juce::File libraryPreset (const juce::String& name, int seed)
+    {
+        temp.library.createDirectory();
+        const auto f = temp.library.getChildFile (name);
+        writePresetFile (f, pattern (87, seed));
+        return f;
+    }
+
+    Disk disk() const { return snapshot (temp.root); }
+    static Bytes preset (int seed) { return presetFileBytes (pattern (87, seed)); }
+
+    TemporaryLibrary temp;
+    FakeHost host;
+    ActionDispatcher dispatcher { host };
+    Prompts::ScriptedResponder prompts;
+    Prompts::ScopedResponder scope { prompts };
+};
+
+juce::StringArray pathsOf (const juce::OwnedArray<juce::File>& files)
+{
+    juce::StringArray out;
+    for (auto* f : files)
+        out.add (f->getFullPathName());
+    return out;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+TEST (ParseFileString, SplitsAtEveryCommaAndReversesTheOrder)
+{
+    struct Case
+    {
+        const char* message;
+        juce::StringArray paths;
+    };
+    const Case cases[] = {
+        { "EXPO /p/a.preset,/p/b.preset,/p/c.preset", { "/p/c.preset", "/p/b.preset", "/p/a.preset" } },
+        { "DELE /p/a.preset", { "/p/a.preset" } },
+        { "DELE /p/my,song.preset", { "", "/p/my" } },          // relative: names no file
+        { "DELE /p/a.preset,,/p/b.preset", { "/p/b.preset", "", "/p/a.preset" } },
+        { "DELE /p/a.preset,", { "", "/p/a.preset" } },
+        { "DELE ,/p/a.preset", { "/p/a.preset" } },          // nothing is left before the first ","
+        { "DELE ", {} },
+        { "DELE", {} },
+        { "EXPO a.preset,~/b.preset", { "", "" } },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.message);
+        juce::OwnedArray<juce::File> files;
+        files.add (new juce::File ("/already/there"));
+        DorvoEditorApplication::parseFileString (c.message, files);
+        auto expected = c.paths;
+        expected.insert (0, "/already/there");
+        EXPECT_EQ (pathsOf (files), expected);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+TEST_F (PresetFiles, ImportCopiesTheChosenFilesIntoTheLibraryMakingItWhenMissing)
+{
+    const auto outside = temp.root.getChildFile ("mine");
+    outside.createDirectory();
+    writePresetFile (outside.getChildFile ("a.preset"), pattern (87, 1));
+    writePresetFile (outside.getChildFile ("b.preset"), pattern (87, 2));
+    write (outside.getChildFile ("b"), pattern (10));   // chosen as "b": "b.preset" is taken
+    ASSERT_FALSE (temp.library.exists());
+
+    prompts.files = { { outside.getChildFile ("a.preset"), outside.getChildFile ("b"), outside.getChildFile ("c.preset") } };
+    dispatcher.dispatch ("IMPO ");
+
+    ASSERT_EQ (prompts.prompts().size(), 1u);
+    const auto chooser = prompts.prompts()[0];
+    EXPECT_EQ (chooser.kind, Kind::openFiles);
+    EXPECT_EQ (chooser.title, "Import presets :");
+    EXPECT_EQ (chooser.text, "*.preset");
+    EXPECT_EQ (chooser.location, juce::File::getSpecialLocation (juce::File::userDocumentsDirectory));
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (2) } }));
+    EXPECT_EQ (host.refreshes, 1);
+
+    // Again, over what is there: replaced without a question. Cancelled: nothing.
+    writePresetFile (outside.getChildFile ("a.preset"), pattern (87, 3));
+    prompts.files = { { outside.getChildFile ("a.preset") } };
+    dispatcher.dispatch ("IMPO ");
+    dispatcher.dispatch ("IMPO ");
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (3) }, { "b.preset", preset (2) } }));
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Import presets :", "Import presets :"));
+    EXPECT_EQ (host.refreshes, 3);
+}
+
+TEST_F (PresetFiles, ACancelledImportMakesNoFolder)
+{
+    dispatcher.dispatch ("IMPO ");
+    EXPECT_FALSE (temp.library.exists());
+    EXPECT_EQ (host.refreshes, 1);
+}
+
+TEST_F (PresetFiles, ExportCopiesEachFileIntoTheChosenFolder)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    const auto b = libraryPreset ("b.preset", 2);
+    const auto to = temp.root.getChildFile ("export");
+    to.createDirectory();
+    writePresetFile (to.getChildFile ("a.preset"), pattern (87, 9));   // replaced
+
+    prompts.files = { { to } };
+    dispatcher.dispatch ("EXPO " + a.getFullPathName() + "," + b.getFullPathName());
+
+    ASSERT_EQ (prompts.prompts().size(), 1u);
+    const auto chooser = prompts.prompts()[0];
+    EXPECT_EQ (chooser.kind, Kind::directory);
+    EXPECT_EQ (chooser.title, "Export presets :");
+    EXPECT_EQ (chooser.text, "*.preset");
+    EXPECT_EQ (chooser.location, juce::File::getSpecialLocation (juce::File::userDocumentsDirectory));
+    EXPECT_EQ (snapshot (to), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (2) } }));
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (2) } }));
+    EXPECT_EQ (host.refreshes, 1);
+
+    // Cancelled: nothing.
+    const auto before = disk();
+    dispatcher.dispatch ("EXPO " + a.getFullPathName());
+    EXPECT_EQ (disk(), before);
+    EXPECT_EQ (host.refreshes, 2);
+}
+
+TEST_F (PresetFiles, CopyAsksForTheNameAndCopiesBesideTheFile)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    prompts.names = { "b" };
+    dispatcher.dispatch ("COPY " + a.getFullPathName());
+
+    ASSERT_EQ (prompts.prompts().size(), 1u);
+    EXPECT_EQ (prompts.prompts()[0].kind, Kind::name);
+    EXPECT_EQ (prompts.prompts()[0].title, "Copy preset :");
+    EXPECT_EQ (prompts.prompts()[0].text, "a.preset");
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (1) } }));
+    EXPECT_EQ (host.refreshes, 1);
+}
+
+TEST_F (PresetFiles, RenameMovesTheFileToTheNewName)
+{
+    struct Case
+    {
+        const char* name;
+        std::deque<juce::String> names;
+        const char* result;
+    };
+    const Case cases[] = {
+        { "a plain name", { "New" }, "New.preset" },
+        { "with the extension", { "New.preset" }, "New.preset" },
+        { "the extension is case-sensitive", { "X.PRESET" }, "X.PRESET.preset" },
+        // Empty, blank or leading elsewhere: the dialog comes back.
+        { "nothing, blanks, a path, then a name", { "", "   ", "../up", "sub/x", "/abs", "Fine" }, "Fine.preset" },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        temp.library.deleteRecursively();
+        prompts.clear();
+        const auto a = libraryPreset ("a.preset", 1);
+        prompts.names = c.names;
+
+        dispatcher.dispatch ("RENA " + a.getFullPathName());
+
+        EXPECT_EQ (snapshot (temp.root), (Disk { { "Presets/", {} }, { juce::String ("Presets/") + c.result, preset (1) } }));
+        EXPECT_EQ ((size_t) prompts.prompts().size(), c.names.size());
+        for (auto& p : prompts.prompts())
+            EXPECT_EQ (p.title, "Rename preset :");
+        // The dialog comes back with the text as the user left it.
+        for (size_t k = 1; k < prompts.prompts().size(); ++k)
+            EXPECT_EQ (prompts.prompts()[k].text, c.names[k - 1]);
+    }
+}
+
+// A name that is taken asks first: yes replaces, no asks for the name again (as often as no is
+// chosen), cancel ends without any change.
+TEST_F (PresetFiles, ATakenNameAsksWhetherToOverwrite)
+{
+    struct Case
+    {
+        const char* name;
+        bool copy;
+        std::deque<juce::String> names;
+        std::deque<int> answers;
+        Disk result;
+        int dialogs;
+    };
+    const auto yes = Prompts::yes, no = Prompts::no, cancel = Prompts::cancel;
+    const Case cases[] = {
+        { "rename, yes", false, { "b" }, { yes }, { { "b.preset", preset (1) }, { "c.preset", preset (3) } }, 1 },
+        { "rename, cancel", false, { "b" }, { cancel }, { { "a.preset", preset (1) }, { "b.preset", preset (2) }, { "c.preset", preset (3) } }, 1 },
+        { "rename, no, no, then a free name", false, { "b", "c", "d" }, { no, no }, { { "b.preset", preset (2) }, { "c.preset", preset (3) }, { "d.preset", preset (1) } }, 3 },
+        { "rename, no, then yes", false, { "b", "c" }, { no, yes }, { { "b.preset", preset (2) }, { "c.preset", preset (1) } }, 2 },
+        { "rename, no, then cancel", false, { "b", "c" }, { no, cancel }, { { "a.preset", preset (1) }, { "b.preset", preset (2) }, { "c.preset", preset (3) } }, 2 },
+        // Unchanged: the target is the file itself, which is there; yes leaves it as it is.
+        { "rename, unchanged, yes", false, {}, { yes }, { { "a.preset", preset (1) }, { "b.preset", preset (2) }, { "c.preset", preset (3) } }, 1 },
+        { "copy, yes", true, { "b.preset" }, { yes }, { { "a.preset", preset (1) }, { "b.preset", preset (1) }, { "c.preset", preset (3) } }, 1 },
+        { "copy, cancel", true, { "b.preset" }, { cancel }, { { "a.preset", preset (1) }, { "b.preset", preset (2) }, { "c.preset", preset (3) } }, 1 },
+        { "copy onto itself, yes", true, {}, { yes }, { { "a.preset", preset (1) }, { "b.preset", preset (2) }, { "c.preset", preset (3) } }, 1 },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        temp.library.deleteRecursively();
+        prompts.clear();
+        const auto a = libraryPreset ("a.preset", 1);
+        libraryPreset ("b.preset", 2);
+        libraryPreset ("c.preset", 3);
+        prompts.names = c.names;
+        prompts.choices = c.answers;
+
+        dispatcher.dispatch ((c.copy ? "COPY " : "RENA ") + a.getFullPathName());
+
+        EXPECT_EQ (snapshot (temp.library), c.result);
+        int dialogs = 0, questions = 0;
+        for (auto& p : prompts.prompts())
+        {
+            if (p.kind == Kind::name)
+            {
+                ++dialogs;
+                EXPECT_EQ (p.title, c.copy ? "Copy preset :" : "Rename preset :");
+            }
+            else
+            {
+                ++questions;
+                EXPECT_EQ (p.kind, Kind::alertYesNoCancel);
+                EXPECT_EQ (p.icon, Icon::question);
+                EXPECT_EQ (p.title, "Overwrite preset :");
+                EXPECT_EQ (p.text, "Are you sure to overwrite the previous preset ?");
+            }
+        }
+        EXPECT_EQ (dialogs, c.dialogs);
+        EXPECT_EQ (questions, (int) c.answers.size());
+        EXPECT_TRUE (prompts.choices.empty());
+        EXPECT_TRUE (prompts.names.empty());
+    }
+}
+
+// A name that is a folder cannot be replaced: the answer yes changes nothing.
+TEST_F (PresetFiles, AFolderIsNeverOverwritten)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    temp.library.getChildFile ("b.preset").createDirectory();
+    for (bool copy : { false, true })
+    {
+        prompts.names = { "b" };
+        prompts.choices = { Prompts::yes };
+        dispatcher.dispatch ((copy ? "COPY " : "RENA ") + a.getFullPathName());
+        EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset/", {} } }));
+    }
+}
+
+TEST_F (PresetFiles, DeleteAsksThenMovesTheFilesToTheTrash)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    const auto a = libraryPreset ("a.preset", 1);
+    const auto b = libraryPreset ("b.preset", 2);
+    const auto c = libraryPreset ("c.preset", 3);
+    const auto message = "DELE " + a.getFullPathName() + "," + b.getFullPathName();
+
+    // Cancel: nothing.
+    dispatcher.dispatch (message);
+    ASSERT_EQ (prompts.prompts().size(), 1u);
+    const auto box = prompts.prompts()[0];
+    EXPECT_EQ (box.kind, Kind::alertOkCancel);
+    EXPECT_EQ (box.icon, Icon::question);
+    EXPECT_EQ (box.title, "Delete presets :");
+    EXPECT_EQ (box.text, "Are you sure to delete these presets ?");
+    EXPECT_EQ (snapshot (temp.library).size(), 3u);
+
+    // OK: both go to the trash, the third stays.
+    prompts.choices = { 1 };
+    dispatcher.dispatch (message);
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "c.preset", preset (3) } }));
+    EXPECT_EQ (snapshot (home.trash), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (2) } }));
+    EXPECT_EQ (host.refreshes, 2);
+
+    // An empty list still asks, then does nothing.
+    prompts.clear();
+    prompts.choices = { 1 };
+    dispatcher.dispatch ("DELE ");
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Delete presets :"));
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "c.preset", preset (3) } }));
+}
+
+// A user who never threw anything away has no trash folder yet: it is made.
+TEST_F (PresetFiles, DeleteMakesTheTrashFolderWhenMissing)
+{
+    ScopedHome home (temp.root.getChildFile ("home"), false);
+    ASSERT_FALSE (home.trash.exists());
+    const auto a = libraryPreset ("a.preset", 1);
+    prompts.choices = { 1 };
+    dispatcher.dispatch ("DELE " + a.getFullPathName());
+    EXPECT_FALSE (temp.library.getChildFile ("a.preset").exists());
+    EXPECT_EQ (snapshot (home.trash), (Disk { { "a.preset", preset (1) } }));
+}
+
+// Messages that do not hold what the librarian sends change nothing on disk and ask nothing:
+// a name with a "," that splits into pieces, a relative or missing path, a folder, and for a
+// deletion any file outside the preset library folder.
+TEST_F (PresetFiles, MalformedFileMessagesChangeNothing)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    const auto a = libraryPreset ("a.preset", 1);
+    const auto my = libraryPreset ("my", 2);                  // what a split of "my,song.preset" names
+    const auto mySong = libraryPreset ("my,song.preset", 3);
+    temp.library.getChildFile ("sub").createDirectory();
+    const auto nested = temp.library.getChildFile ("sub/n.preset");
+    writePresetFile (nested, pattern (87, 4));
+    const auto outside = temp.root.getChildFile ("outside.preset");
+    writePresetFile (outside, pattern (87, 5));
+    const auto lib = temp.library.getFullPathName();
+    const auto before = disk();
+
+    const juce::String messages[] = {
+        "DELE " + mySong.getFullPathName(),
+        "DELE " + outside.getFullPathName(),
+        "DELE " + a.getFullPathName() + "," + outside.getFullPathName(),
+        "DELE " + nested.getFullPathName(),
+        "DELE " + lib + "/sub",
+        "DELE " + lib + "/missing.preset",
+        "DELE a.preset",
+        "DELE " + a.getFullPathName() + ",",
+        "DELE " + lib + "/sub/../../outside.preset",
+        "EXPO " + mySong.getFullPathName(),
+        "EXPO a.preset",
+        "EXPO " + lib + "/missing.preset," + a.getFullPathName(),
+        "EXPO " + lib,
+        "COPY a.preset",
+        "COPY " + lib + "/missing.preset",
+        "COPY " + lib,
+        "COPY ",
+        "RENA ./a.preset",
+        "RENA " + lib + "/missing.preset",
+        "RENA " + lib + "/sub",
+        "RENA ",
+    };
+    for (auto& m : messages)
+    {
+        SCOPED_TRACE (m);
+        prompts.choices = { 1, 1 };
+        prompts.names = { "renamed" };
+        prompts.files = { { temp.root } };
+        dispatcher.dispatch (m);
+        EXPECT_TRUE (prompts.prompts().empty());
+        EXPECT_EQ (disk(), before);
+        prompts.clear();
+    }
+    EXPECT_EQ (host.refreshes, (int) std::size (messages));
+}
