@@ -13,6 +13,9 @@ const std::vector<Target>& targets()
         { "identity_reply", identityReply, identityReplySeeds },
         { "block_transfer", blockTransfer, blockTransferSeeds },
         { "sequence_file", sequenceFile, sequenceFileSeeds },
+        { "boot_ack", bootAck, bootAckSeeds },
+        { "crypted_file", cryptedFile, cryptedFileSeeds },
+        { "preset_file", presetFile, presetFileSeeds },
     };
     return all;
 }

@@ -60,10 +60,27 @@ void blockTransfer (const std::uint8_t* data, std::size_t size);
     the accepted lines back and reading them again gives the same lines. */
 void sequenceFile (const std::uint8_t* data, std::size_t size);
 
+/** Acknowledgements of the boot loader during a firmware transfer
+    (LPC23XXUpdater::AckReceived and the worker's step): taken exactly under their conditions,
+    and the transfer then sends the firmware's packets in order, resends unchanged, and ends
+    with EndOfUpdate only after the last one. */
+void bootAck (const std::uint8_t* data, std::size_t size);
+
+/** An enciphered file (CryptedFile): a payload exactly when the file opens with its key, the
+    payload the deciphered rest, and writing it back stores the same container. */
+void cryptedFile (const std::uint8_t* data, std::size_t size);
+
+/** A preset file (Preset::loadPreset): loaded exactly from a preset container of at least 87
+    bytes, its first 87 bytes taken, and storing and loading it again gives the same block. */
+void presetFile (const std::uint8_t* data, std::size_t size);
+
 std::vector<Seed> replyWaitSeeds();
 std::vector<Seed> identityReplySeeds();
 std::vector<Seed> blockTransferSeeds();
 std::vector<Seed> sequenceFileSeeds();
+std::vector<Seed> bootAckSeeds();
+std::vector<Seed> cryptedFileSeeds();
+std::vector<Seed> presetFileSeeds();
 
 // ---------------------------------------------------------------------------------------------
 // Helpers shared by the bodies.
