@@ -4,6 +4,7 @@
 #   scripts/fuzz.sh          the same as --short
 #   scripts/fuzz.sh --short  about 30 s per target (the test suite runs this)
 #   scripts/fuzz.sh --long   10 million executions per target
+#   scripts/fuzz.sh --short|--long TARGET...   only those targets
 # The targets run side by side, at most one per core. Each starts from the seeds and
 # regression inputs kept in tests/fuzz/corpus/<target> and keeps what it learns in
 # build-fuzz/corpus/<target>. Per target it prints the executions, the time, the corpus size
@@ -14,11 +15,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=short
+only=()
 for arg in "$@"; do
   case "$arg" in
     --short) mode=short ;;
     --long) mode=long ;;
-    *) echo "usage: scripts/fuzz.sh [--short|--long]" >&2; exit 2 ;;
+    -*) echo "usage: scripts/fuzz.sh [--short|--long] [TARGET...]" >&2; exit 2 ;;
+    *) only+=("$arg") ;;
   esac
 done
 
@@ -47,6 +50,12 @@ targets=()
 for bin in "$dir"/tests/fuzz/fuzz_*; do
   [ -x "$bin" ] && targets+=("$(basename "$bin" | sed 's/^fuzz_//')")
 done
+if [ ${#only[@]} -gt 0 ]; then
+  for t in "${only[@]}"; do
+    [ -x "$dir/tests/fuzz/fuzz_$t" ] || { echo "fuzz: no target $t" >&2; exit 2; }
+  done
+  targets=("${only[@]}")
+fi
 if [ ${#targets[@]} -eq 0 ]; then
   echo "fuzz: no targets built" >&2
   exit 1
