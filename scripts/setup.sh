@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils
   fonts-dejavu-core
   python3 python3-mido
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -2,6 +2,7 @@
 # Sets up a Debian 12 machine, builds, and runs the whole test suite three times: in the plain
 # build, in the ThreadSanitizer build and in the AddressSanitizer + UndefinedBehaviorSanitizer
 # build. GUI tests and the end-to-end runs of the application get a virtual X display (Xvfb).
+# Then every fuzz target runs for about 30 s (scripts/fuzz.sh --short).
 #   scripts/test.sh            all three
 #   scripts/test.sh --no-tsan  plain + ASan/UBSan only
 set -euo pipefail
@@ -52,3 +53,6 @@ if [ "$with_tsan" -eq 1 ]; then
   run build-tsan
 fi
 run build-asan
+
+# The fuzz targets, briefly: about 30 s each, side by side, in their own clang build.
+bash scripts/fuzz.sh --short

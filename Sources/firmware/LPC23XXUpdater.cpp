@@ -128,9 +128,10 @@ void LPC23XXUpdater::run()
         if (threadShouldExit())
             break;
 
-        if (mAckPending.exchange (false, std::memory_order_acq_rel))
+        bool movedOn = false;
+        if (ackStep (movedOn))
         {
-            if (HandleAck())
+            if (movedOn)
                 lastMove = juce::Time::getMillisecondCounter();
             if (GetOutcome() == Outcome::failed)
             {
@@ -150,6 +151,15 @@ void LPC23XXUpdater::run()
     }
 
     finish (outcome);
+}
+
+bool LPC23XXUpdater::ackStep (bool& movedOn)
+{
+    movedOn = false;
+    if (! mAckPending.exchange (false, std::memory_order_acq_rel))
+        return false;
+    movedOn = HandleAck();
+    return true;
 }
 
 void LPC23XXUpdater::finish (Outcome outcome)

@@ -75,6 +75,13 @@ public:
 
     juce::int64 GetPacketsTotal() const { return mPacketsTotal.load (std::memory_order_acquire); }
 
+protected:
+    /** The worker's step for one acknowledgement: takes the one AckReceived took in, if any,
+        and handles it. False when none was waiting; movedOn tells whether it moved the
+        transfer on. The worker's loop takes these steps; a derived updater may take them
+        itself (the fuzz harness does, with a worker that does nothing). */
+    bool ackStep (bool& movedOn);
+
 private:
     void run() override;
 

@@ -315,8 +315,10 @@ void HWMessages::offerAnswer (const juce::MidiMessage& message, juce::uint64 wor
             outMessage = message;   // kept, but a reply wait goes on
             return;
         }
-        // Never copied past the record, never judged on bytes it does not have.
-        if (size < wait.minSize || size > wait.maxSize || raw[SysexFrame::commandIndex] != wait.awaited)
+        // Never judged on a byte it does not have, never cut down to the record: whatever
+        // bounds the word gives, an answer is held whole or not taken.
+        if (size <= SysexFrame::commandIndex || size > SysexFrame::maxMessageSize
+            || size < wait.minSize || size > wait.maxSize || raw[SysexFrame::commandIndex] != wait.awaited)
             return;
     }
     else if (sysex)

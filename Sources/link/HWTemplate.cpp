@@ -98,23 +98,26 @@ bool HWTemplate::send (MidiOutputPort* output)
 
     // The port is held across the nested loop: a running user of it.
     const PortUse::Scope holdingThePort;
-    {
-        const juce::ScopedLock state (mCritical);
-        mSource = std::make_unique<juce::MemoryInputStream> (mData, false);
-        mOutput = output;
-        mPacketsRemaining = (juce::int64) ((mData.getSize() + chunkSize - 1) / chunkSize);
-        mAckFlag.store (false, std::memory_order_release);
-        mExpectedAckCounter = 0;
-        mResends = 0;
-        SysexBuilder::static_request_counter = 0;
-
-        // Kept like a chunk, so a resend status answering it sends it again.
-        mLastPacket = std::make_unique<SysexBuilder> (SysexCommand::TemplateStart, nullptr, 0,
-                                                      SysexFrame::byte5, false);
-        mSending.store (true, std::memory_order_release);
-        sendSysex (mOutput, *mLastPacket);
-    }
+    beginSend (output);
     return sendingLoop();
+}
+
+void HWTemplate::beginSend (MidiOutputPort* output)
+{
+    const juce::ScopedLock state (mCritical);
+    mSource = std::make_unique<juce::MemoryInputStream> (mData, false);
+    mOutput = output;
+    mPacketsRemaining = (juce::int64) ((mData.getSize() + chunkSize - 1) / chunkSize);
+    mAckFlag.store (false, std::memory_order_release);
+    mExpectedAckCounter = 0;
+    mResends = 0;
+    SysexBuilder::static_request_counter = 0;
+
+    // Kept like a chunk, so a resend status answering it sends it again.
+    mLastPacket = std::make_unique<SysexBuilder> (SysexCommand::TemplateStart, nullptr, 0,
+                                                  SysexFrame::byte5, false);
+    mSending.store (true, std::memory_order_release);
+    sendSysex (mOutput, *mLastPacket);
 }
 
 bool HWTemplate::sendingLoop()
@@ -126,59 +129,81 @@ bool HWTemplate::sendingLoop()
     {
         if (timedOut (t0))
         {
-            const juce::ScopedLock state (mCritical);
-            endSend();
+            abandonTransfer();
             return false;
         }
 
-        if (! mAckFlag.load (std::memory_order_acquire))
+        switch (sendingStep())
         {
-            if (! PortUse::runSlice (loopSliceMs))
-            {
-                const juce::ScopedLock state (mCritical);
-                endSend();
-                return false;
-            }
-            continue;
-        }
-
-        const juce::ScopedLock state (mCritical);
-        mAckFlag.store (false, std::memory_order_relaxed);
-        if (! AckReceived (mAckMessage))
-            continue;  // undecodable: as if it never came
-
-        switch (mStatus)
-        {
-            case ackStatusOk:
-                t0 = now();
-                mResends = 0;
-                if (mPacketsRemaining > 1)
-                    SendNextPacket (false);
-                else if (mPacketsRemaining == 1)
-                    SendNextPacket (true);
-                else
+            case Step::waiting:
+                if (! PortUse::runSlice (loopSliceMs))
                 {
-                    endSend();
-                    return true;
-                }
-                break;
-            case ackResend:
-            case ackResendToo:
-                if (++mResends > maxResends)
-                {
-                    endSend();
+                    abandonTransfer();
                     return false;
                 }
-                if (++mPacketsRemaining > 0)
-                    ResendLastPacket();
                 break;
-            case ackAbort:
-                endSend();
+            case Step::movedOn:
+                t0 = now();
+                break;
+            case Step::goesOn:
+                break;
+            case Step::succeeded:
+                return true;
+            case Step::failed:
                 return false;
-            default:
-                break;
         }
     }
+}
+
+HWTemplate::Step HWTemplate::sendingStep()
+{
+    if (! mAckFlag.load (std::memory_order_acquire))
+        return Step::waiting;
+
+    const juce::ScopedLock state (mCritical);
+    mAckFlag.store (false, std::memory_order_relaxed);
+    if (! AckReceived (mAckMessage))
+        return Step::goesOn;  // undecodable: as if it never came
+
+    switch (mStatus)
+    {
+        case ackStatusOk:
+            mResends = 0;
+            if (mPacketsRemaining > 1)
+                SendNextPacket (false);
+            else if (mPacketsRemaining == 1)
+                SendNextPacket (true);
+            else
+            {
+                endSend();
+                return Step::succeeded;
+            }
+            return Step::movedOn;
+        case ackResend:
+        case ackResendToo:
+            if (++mResends > maxResends)
+            {
+                endSend();
+                return Step::failed;
+            }
+            if (++mPacketsRemaining > 0)
+                ResendLastPacket();
+            return Step::goesOn;
+        case ackAbort:
+            endSend();
+            return Step::failed;
+        default:
+            return Step::goesOn;
+    }
+}
+
+void HWTemplate::abandonTransfer()
+{
+    const juce::ScopedLock state (mCritical);
+    if (mSending.load (std::memory_order_relaxed))
+        endSend();
+    if (mReceiving.load (std::memory_order_relaxed))
+        endReceive();
 }
 
 bool HWTemplate::AckReceived (const SysexData& ack)
@@ -228,21 +253,24 @@ bool HWTemplate::receive (MidiOutputPort* output)
 
     // The port is held across the nested loop: a running user of it.
     const PortUse::Scope holdingThePort;
-    {
-        const juce::ScopedLock state (mCritical);
-        mSink = std::make_unique<juce::MemoryOutputStream> (mData, false);
-        mOutput = output;
-        mStartFlag.store (false, std::memory_order_release);
-        mChunkFlag.store (false, std::memory_order_release);
-        mEndFlag.store (false, std::memory_order_release);
-        mResends = 0;
-        mStarted = false;
-
-        const SysexBuilder request (SysexCommand::TemplateRequest, nullptr, 0, SysexFrame::byte5, false);
-        mReceiving.store (true, std::memory_order_release);
-        sendSysex (mOutput, request);
-    }
+    beginReceive (output);
     return receivingLoop();
+}
+
+void HWTemplate::beginReceive (MidiOutputPort* output)
+{
+    const juce::ScopedLock state (mCritical);
+    mSink = std::make_unique<juce::MemoryOutputStream> (mData, false);
+    mOutput = output;
+    mStartFlag.store (false, std::memory_order_release);
+    mChunkFlag.store (false, std::memory_order_release);
+    mEndFlag.store (false, std::memory_order_release);
+    mResends = 0;
+    mStarted = false;
+
+    const SysexBuilder request (SysexCommand::TemplateRequest, nullptr, 0, SysexFrame::byte5, false);
+    mReceiving.store (true, std::memory_order_release);
+    sendSysex (mOutput, request);
 }
 
 bool HWTemplate::receivingLoop()
@@ -250,71 +278,84 @@ bool HWTemplate::receivingLoop()
     // The time limit restarts only on progress: the instrument's first start and every chunk
     // stored. A chunk that fails to unpack is asked for again, at most maxResends times.
     auto t0 = now();
-    auto handleChunk = [this, &t0] (const SysexData& chunk, bool& giveUp)
-    {
-        const auto result = ChunkReceived (chunk);
-        giveUp = result == ChunkResult::exhausted;
-        if (result == ChunkResult::stored)
-        {
-            t0 = now();
-            mResends = 0;
-        }
-        else if (result == ChunkResult::rejected)
-        {
-            ++mResends;
-        }
-        return result;
-    };
-
     for (;;)
     {
         if (timedOut (t0))
         {
-            const juce::ScopedLock state (mCritical);
-            endReceive();
+            abandonTransfer();
             return false;
         }
 
-        bool giveUp = false;
-        if (mStartFlag.load (std::memory_order_acquire))
+        switch (receivingStep())
         {
-            const juce::ScopedLock state (mCritical);
-            mStartFlag.store (false, std::memory_order_relaxed);
-            StartReceived (mStartMessage);
-            if (! mStarted)
+            case Step::waiting:
+                if (! PortUse::runSlice (loopSliceMs))
+                {
+                    abandonTransfer();
+                    return false;
+                }
+                break;
+            case Step::movedOn:
                 t0 = now();
-            mStarted = true;
-        }
-        else if (mChunkFlag.load (std::memory_order_acquire))
-        {
-            const juce::ScopedLock state (mCritical);
-            mChunkFlag.store (false, std::memory_order_relaxed);
-            const auto result = handleChunk (mChunkMessage, giveUp);
-            if (result == ChunkResult::overflow || giveUp)
-            {
-                endReceive();
+                break;
+            case Step::goesOn:
+                break;
+            case Step::succeeded:
+                return true;
+            case Step::failed:
                 return false;
-            }
-        }
-        else if (mEndFlag.load (std::memory_order_acquire))
-        {
-            const juce::ScopedLock state (mCritical);
-            mEndFlag.store (false, std::memory_order_relaxed);
-            const auto result = handleChunk (mEndMessage, giveUp);
-            // A last chunk that failed to unpack is asked for again; wait for its resend.
-            if (result != ChunkResult::rejected || giveUp)
-            {
-                endReceive();
-                return result == ChunkResult::stored;
-            }
-        }
-        else if (! PortUse::runSlice (loopSliceMs))
-        {
-            const juce::ScopedLock state (mCritical);
-            endReceive();
-            return false;
         }
     }
+}
+
+HWTemplate::Step HWTemplate::receivingStep()
+{
+    if (mStartFlag.load (std::memory_order_acquire))
+    {
+        const juce::ScopedLock state (mCritical);
+        mStartFlag.store (false, std::memory_order_relaxed);
+        StartReceived (mStartMessage);
+        const bool first = ! mStarted;
+        mStarted = true;
+        return first ? Step::movedOn : Step::goesOn;
+    }
+
+    if (mChunkFlag.load (std::memory_order_acquire))
+    {
+        const juce::ScopedLock state (mCritical);
+        mChunkFlag.store (false, std::memory_order_relaxed);
+        const auto result = takeChunk (mChunkMessage);
+        if (result == ChunkResult::overflow || result == ChunkResult::exhausted)
+        {
+            endReceive();
+            return Step::failed;
+        }
+        return result == ChunkResult::stored ? Step::movedOn : Step::goesOn;
+    }
+
+    if (mEndFlag.load (std::memory_order_acquire))
+    {
+        const juce::ScopedLock state (mCritical);
+        mEndFlag.store (false, std::memory_order_relaxed);
+        const auto result = takeChunk (mEndMessage);
+        // A last chunk that failed to unpack is asked for again; wait for its resend.
+        if (result == ChunkResult::rejected)
+            return Step::goesOn;
+        endReceive();
+        return result == ChunkResult::stored ? Step::succeeded : Step::failed;
+    }
+
+    return Step::waiting;
+}
+
+HWTemplate::ChunkResult HWTemplate::takeChunk (const SysexData& chunk)
+{
+    const auto result = ChunkReceived (chunk);
+    if (result == ChunkResult::stored)
+        mResends = 0;
+    else if (result == ChunkResult::rejected)
+        ++mResends;
+    return result;
 }
 
 void HWTemplate::StartReceived (const SysexData& start)

@@ -53,6 +53,29 @@ public:
 protected:
     juce::MemoryBlock mData;
 
+    // The transfer in steps. send and receive are begin, then their loop, which takes one step
+    // whenever it looks and runs a message-loop slice while a step finds nothing flagged; a
+    // derived block can take the steps itself (the fuzz harness does, without the slices).
+    enum class Step
+    {
+        waiting,     // nothing flagged
+        movedOn,     // the transfer made progress: its time limit starts again
+        goesOn,      // a flagged message was handled, the transfer goes on without progress
+        succeeded,   // the transfer has ended with success
+        failed       // the transfer has ended without
+    };
+    /** Starts a send on an idle block: sets it up and sends TemplateStart. */
+    void beginSend (MidiOutputPort* output);
+    /** Handles the flagged acknowledgement, if any. */
+    Step sendingStep();
+    /** Starts a receive on an idle block: sets it up and sends TemplateRequest. */
+    void beginReceive (MidiOutputPort* output);
+    /** Handles one flagged message of the instrument, if any (its start first, then a chunk,
+        then the last chunk). */
+    Step receivingStep();
+    /** Ends a running transfer without success, as its time limit does. */
+    void abandonTransfer();
+
 private:
     void MessageReceived (const juce::MidiMessage& message);
     bool sendingLoop();
@@ -63,6 +86,8 @@ private:
     void StartReceived (const SysexData& start);
     enum class ChunkResult { stored, rejected, exhausted, empty, overflow };
     ChunkResult ChunkReceived (const SysexData& chunk);
+    /** ChunkReceived with the resend budget kept: reset by a stored chunk, used by a rejected one. */
+    ChunkResult takeChunk (const SysexData& chunk);
     void sendAck (juce::int8 status);
     void endSend();
     void endReceive();

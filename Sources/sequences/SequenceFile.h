@@ -35,6 +35,14 @@ struct Line
     bool operator== (const Line& other) const { return sequence == other.sequence && steps == other.steps; }
 };
 
+/** A sequence file's bytes as text, read as juce::File::loadFileAsString reads them (UTF-16
+    behind its byte-order mark, UTF-8 with or without one, otherwise Windows-1252), except that
+    UTF-8 counts only when it is well formed. Ill-formed UTF-8 that the framework would take
+    all the same (overlong forms, surrogates, code points past U+10FFFF) is read byte by byte
+    (Latin-1): the framework's strings keep such bytes as they come and then write past their
+    own memory when they copy them. */
+juce::String textOf (const void* data, size_t size);
+
 /** The lenient integer of the file: leading white space skipped, an optional minus sign, then
     decimal digits up to the first other character; no digits give 0. Unlike
     juce::String::getIntValue, a plus sign is no part of a number ("+60" gives 0). Values far

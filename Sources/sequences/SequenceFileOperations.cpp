@@ -23,7 +23,10 @@ void HWMessages::setSeqPatternFromFile (MidiOutputPort* out, juce::File* file)
         return;
     const PortUse::Scope busy;  // the port is held across the error box's loop
 
-    const auto error = SequenceFile::read (file->loadFileAsString(), [out] (const SequenceFile::Line& line)
+    juce::MemoryBlock bytes;   // a missing or unreadable file reads as no text
+    file->loadFileAsData (bytes);
+    const auto text = SequenceFile::textOf (bytes.getData(), bytes.getSize());
+    const auto error = SequenceFile::read (text, [out] (const SequenceFile::Line& line)
     {
         // Each line goes out as soon as it is accepted.
         setSeqPattern (out, juce::uint8 (line.sequence - 1), juce::uint8 (line.steps.size()), line.steps.data());

@@ -342,6 +342,49 @@ TEST_F (HWMessagesTest, AnAnswerCheckedAgainstOneWaitEndsNoOther)
     }
 }
 
+// offerAnswer takes any wait's word. Whatever size bounds a word gives, an answer is judged
+// only on bytes it has, and it is held whole or not taken.
+TEST (HWMessagesWaitWord, AnAnswerIsJudgedOnItsOwnBytesAndHeldWhole)
+{
+    Bytes longAnswer (52, 0x11);
+    longAnswer[0] = 0xF0;
+    longAnswer[8] = 0x07;
+    longAnswer.back() = 0xF7;
+    Bytes fullAnswer (longAnswer.begin(), longAnswer.begin() + 48);
+    fullAnswer.back() = 0xF7;
+    struct Case
+    {
+        const char* name;
+        int minSize, maxSize;
+        juce::uint8 awaited;
+        Bytes message;
+        bool ends;
+    };
+    const Case cases[] = {
+        { "52 bytes within bounds that pass the record", 18, 62, 0x07, longAnswer, false },
+        { "3 bytes, no command byte, bounds from 0", 0, 48, 0x00, { 0xF0, 0x00, 0xF7 }, false },
+        { "8 bytes, no command byte, bounds from 0", 0, 48, 0x00, { 0xF0, 0, 0, 0, 0, 0, 0, 0xF7 }, false },
+        { "48 bytes, the whole record", 10, 48, 0x07, fullAnswer, true },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        HWMessages::WaitToken wait;
+        wait.state = HWMessages::WaitState::pending;
+        wait.awaited = c.awaited;
+        wait.minSize = c.minSize;
+        wait.maxSize = c.maxSize;
+        wait.generation = 77;
+        HWMessages::mData = SysexData();
+        HWMessages::mWaitToken.store (wait.pack());
+
+        HWMessages::offerAnswer (midi (c.message), wait.pack());
+        EXPECT_EQ (HWMessages::isWaitPending(), ! c.ends);
+        EXPECT_EQ (HWMessages::mData.size, c.ends ? (int) c.message.size() : 0);
+    }
+    HWMessages::mWaitToken.store (0);
+}
+
 TEST_F (HWMessagesTest, ASetDuringAWaitGoesOutAtOnce)
 {
     instrument.setFault (Fault::noReply);

@@ -170,3 +170,35 @@ TEST (SequenceFileText, LinesAndTokens)
     for (auto& n : numbers)
         EXPECT_EQ (SequenceFile::integerValue (n.text), n.value) << n.text;
 }
+
+// A file's bytes as text. Well-formed UTF-8 and UTF-16 are read as what they say; ill-formed
+// UTF-8 that the framework would keep as it comes (its strings then write past their own
+// memory when copied) is read byte by byte instead.
+TEST (SequenceFileText, BytesAsText)
+{
+    using B = std::vector<juce::uint8>;
+    struct Case
+    {
+        const char* name;
+        B bytes;
+        juce::String text;
+    };
+    const Case cases[] = {
+        { "ASCII", { '1', ':', '6', '0' }, "1:60" },
+        { "well-formed UTF-8 behind its mark", { 0xEF, 0xBB, 0xBF, '1', ':', 0xC3, 0xA9 }, juce::String::fromUTF8 ("1:\xc3\xa9") },
+        { "UTF-16 behind its mark", { 0xFF, 0xFE, '1', 0, ':', 0, '7', 0 }, "1:7" },
+        { "no UTF-8 at all: Windows-1252", { '1', ':', 0x80 }, juce::String::fromUTF8 ("1:\xe2\x82\xac") },
+        { "an overlong digit", { '1', ':', '6', 0xC0, 0xB0 }, juce::String::fromUTF8 ("1:6\xc3\x80\xc2\xb0") },
+        { "a surrogate", { '2', ':', 0xED, 0xA0, 0x80 }, juce::String::fromUTF8 ("2:\xc3\xad\xc2\xa0\xc2\x80") },
+        { "the mark alone", { 0xEF, 0xBB, 0xBF }, "" },
+        { "nothing", {}, "" },
+    };
+    for (auto& c : cases)
+    {
+        const auto text = SequenceFile::textOf (c.bytes.data(), c.bytes.size());
+        EXPECT_EQ (text, c.text) << c.name;
+        EXPECT_TRUE (juce::CharPointer_UTF8::isValidString (text.toRawUTF8(), (int) text.getNumBytesAsUTF8())) << c.name;
+        // Every part of the text copies whole (the reader cuts lines and tokens out of it).
+        EXPECT_EQ (text.substring (1) + "", text.substring (1)) << c.name;
+    }
+}
