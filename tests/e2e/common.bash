@@ -67,16 +67,25 @@ still_up() { xdotool search --onlyvisible --name "$(title_pattern "$1")" 2>/dev/
 # Whether a window named $1 is up.
 box_up() { [ -n "$(visible_window "$1")" ]; }
 
+# Presses the key $2 into the window with the id $1: the keyboard focus is put there and checked
+# first (there is no window manager to hand it over), so the key reaches no other window. False
+# when that window does not take the focus (it is gone, for one).
+key_into() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || return 1
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] || return 1
+  xdotool key "$2"
+}
+
 # Answers the box (a window of its own) named $1 with the key $2 (Return: its default button,
-# Escape: cancel). The key goes to that window alone; one that comes before the box takes keys
-# is lost, so it is sent again while that same box is still up. Sets BOX to the box's id.
+# Escape: cancel). A key that comes before the box takes keys is lost, so it is pressed again
+# while that same box is still up. Sets BOX to the box's id.
 answer_box() {
   local name=$1 key=${2:-Return} try
   wait_for 30 box_up "$name" || fail "no box \"$name\""
   BOX=$(visible_window "$name")
   for try in 1 2 3 4 5 6 7 8; do
     sleep 0.3
-    xdotool key --window "$BOX" "$key" 2>/dev/null || true   # gone meanwhile: answered
+    key_into "$BOX" "$key" || true
     if wait_for 3 not still_up "$name" "$BOX"; then return 0; fi
   done
   fail "the box \"$name\" took no $key"

@@ -34,9 +34,12 @@ choose_firmware() {
     sleep 0.3
     xdotool key ctrl+a
     xdotool type --delay 5 "$FIRMWARE"
-    xdotool key Return    # a path: the chooser goes to its folder and selects the file
-    sleep 0.5
-    xdotool key Return    # the file itself: Open
+    # A path: the chooser goes to its folder and selects the file; a second Return opens it,
+    # when the first did not. Both go into the chooser alone.
+    key_into "$id" Return || true
+    if ! wait_for 2 box_gone "Select Firmware binary file"; then
+      key_into "$id" Return || true
+    fi
     xdotool mousemove 5 5
     if wait_for 5 box_gone "Select Firmware binary file"; then return 0; fi
   done

@@ -31,9 +31,11 @@ choose_file() {
   shot "chooser-$(echo "$title" | tr ' A-Z' '-a-z')"
   xdotool mousemove $((X + 309)) $((Y + 436)) click 1
   xdotool type --delay 5 "$path"
-  xdotool key Return
-  sleep 0.3
-  xdotool key Return
+  # Return takes the folder and the name; a second one chooses, when the first did not. Both go
+  # into the chooser alone, so no stray key can answer the box that comes next.
+  key_into "$id" Return || true
+  wait_for 2 gone "$title" && return 0
+  key_into "$id" Return || true
   wait_for 10 gone "$title" || fail "the \"$title\" chooser did not close"
 }
 
