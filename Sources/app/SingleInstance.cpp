@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "TextDecoding.h"
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -201,7 +202,7 @@ void Listener::run()
         ::close (client);
 
         auto shared = mShared;
-        const auto commandLine = juce::String::fromUTF8 (received.data(), (int) received.size());
+        const auto commandLine = TextDecoding::fromOutsideBytes (received.data(), received.size());
         juce::MessageManager::callAsync ([shared, commandLine] {
             if (shared->alive && shared->onOtherInstance)
                 shared->onOtherInstance (commandLine);

@@ -95,10 +95,14 @@ void VirtualMidiBus::removeDevice (VirtualMidiDevice* device)
             if (out->mDevice == device)
                 out->mDevice = nullptr;
     }
+    // Rebuilt by copies rather than erased in place: the framework's move assignment of a
+    // MidiMessage loses the heap bytes of the message it overwrites.
     std::lock_guard<std::mutex> lock (mQueueLock);
-    mQueue.erase (std::remove_if (mQueue.begin(), mQueue.end(),
-                                  [device] (const Pending& p) { return p.device == device; }),
-                  mQueue.end());
+    std::deque<Pending> kept;
+    for (const auto& p : mQueue)
+        if (p.device != device)
+            kept.push_back (p);
+    mQueue.swap (kept);
 }
 
 void VirtualMidiBus::sendToHost (VirtualMidiDevice* device, const juce::MidiMessage& message)

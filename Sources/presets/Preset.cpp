@@ -1,4 +1,5 @@
 #include "presets/Preset.h"
+#include "TextDecoding.h"
 #include "firmware/CryptedFile.h"
 #include <cstring>
 
@@ -43,14 +44,8 @@ juce::String Preset::getName() const
         field[i] = (char) byteAt (nameOffset + i);
 
     const int length = (int) ::strnlen (field, (size_t) nameFieldSize);
-    if (juce::CharPointer_UTF8::isValidString (field, length))
-        return juce::String::fromUTF8 (field, length);
-
-    // Not UTF-8: each byte stands for itself.
-    juce::String latin1;
-    for (int i = 0; i < length; ++i)
-        latin1 += juce::String::charToString ((juce::juce_wchar) (juce::uint8) field[i]);
-    return latin1;
+    // Not well-formed UTF-8: each byte stands for itself.
+    return TextDecoding::fromOutsideBytes (field, (size_t) length);
 }
 
 void Preset::setName (const juce::String& name)

@@ -1,4 +1,5 @@
 #include "sequences/SequenceFile.h"
+#include "TextDecoding.h"
 #include <cstring>
 #include <limits>
 #include <string>
@@ -20,44 +21,6 @@ juce::StringArray split (const juce::String& text, const char* breakCharacter, c
         parts.remove (parts.size() - 1);
     return parts;
 }
-/** Well-formed UTF-8: every sequence the shortest for its code point, no surrogates, nothing
-    past U+10FFFF. */
-bool wellFormedUtf8 (const juce::uint8* b, size_t n)
-{
-    for (size_t i = 0; i < n;)
-    {
-        const auto lead = b[i];
-        if (lead < 0x80)
-        {
-            ++i;
-            continue;
-        }
-        size_t extra = 0;
-        juce::uint32 lowest = 0;
-        if (lead >= 0xC2 && lead <= 0xDF)
-            extra = 1, lowest = 0x80;
-        else if (lead >= 0xE0 && lead <= 0xEF)
-            extra = 2, lowest = 0x800;
-        else if (lead >= 0xF0 && lead <= 0xF4)
-            extra = 3, lowest = 0x10000;
-        else
-            return false;
-        if (n - i <= extra)
-            return false;
-
-        juce::uint32 codePoint = lead & (0x3Fu >> extra);
-        for (size_t k = 1; k <= extra; ++k)
-        {
-            if ((b[i + k] & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (b[i + k] & 0x3Fu);
-        }
-        if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
 } // namespace
 
 juce::String textOf (const void* data, size_t size)
@@ -76,25 +39,10 @@ juce::String textOf (const void* data, size_t size)
     const auto* zero = static_cast<const char*> (std::memchr (text, 0, (size_t) (n - bom)));
     const auto length = (size_t) (zero != nullptr ? zero - text : n - bom);
     if (utf16 || n == 1 || ! juce::CharPointer_UTF8::isValidString (text, n - bom)
-        || wellFormedUtf8 (b + bom, length))
+        || TextDecoding::isWellFormedUtf8 (b + bom, length))
         return juce::String::createStringFromData (data, n);
 
-    std::string latin1;
-    latin1.reserve (2 * (size_t) (n - bom));
-    for (size_t i = (size_t) bom; i < (size_t) bom + length; ++i)
-    {
-        const auto c = b[i];
-        if (c < 0x80)
-        {
-            latin1 += (char) c;
-        }
-        else
-        {
-            latin1 += (char) (0xC0 | (c >> 6));
-            latin1 += (char) (0x80 | (c & 0x3F));
-        }
-    }
-    return juce::String::fromUTF8 (latin1.data(), (int) latin1.size());
+    return TextDecoding::bytesAsCharacters (b + bom, length);
 }
 
 int integerValue (const juce::String& text)

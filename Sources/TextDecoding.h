@@ -1,0 +1,20 @@
+#pragma once
+
+#include "JuceIncludes.h"
+
+// Text from bytes that come from outside (files, the hand-over socket, an instrument's preset
+// name). The framework keeps ill-formed UTF-8 (overlong sequences, for one) as it is, and some of
+// its string operations then read or write past their buffers; such bytes must never reach it
+// as UTF-8.
+namespace TextDecoding
+{
+/** Well-formed UTF-8: every sequence the shortest for its code point, no surrogates, nothing
+    past U+10FFFF. */
+bool isWellFormedUtf8 (const void* data, size_t size);
+
+/** Each byte as the character of the same number (Latin-1). */
+juce::String bytesAsCharacters (const void* data, size_t size);
+
+/** The bytes as UTF-8 when they are well formed, otherwise byte by byte. */
+juce::String fromOutsideBytes (const void* data, size_t size);
+} // namespace TextDecoding
