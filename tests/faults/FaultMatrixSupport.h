@@ -119,6 +119,12 @@ public:
         return mWire;
     }
 
+    void clearWire()
+    {
+        std::lock_guard<std::mutex> l (mWireLock);
+        mWire.clear();
+    }
+
     /** Device messages on the wire with command byte command. */
     std::vector<Bytes> wireWithCommand (juce::uint8 command) const
     {

@@ -677,6 +677,7 @@ public:
             {
                 prompts.clear();
                 instrument->clearReceived();
+                instrument->clearWire();
                 const int threadsBefore = threadCount();
                 const int windowsBefore = juce::Desktop::getInstance().getNumComponents();
 
