@@ -64,6 +64,20 @@ key_to() {
 }
 
 window_named() { xdotool search --name "^$1\$" | head -1 | grep -q .; }
+box_gone() { ! xdotool search --onlyvisible --name "^$1\$" | head -1 | grep -q .; }
+
+# Answers the box named $1 with Return (its first button), again while it is still up: a key
+# sent before the box has the keyboard is lost.
+answer_box() {
+  wait_for 30 window_named "$1" || fail "no box \"$1\"; log: '$(commands)'"
+  local try
+  for try in 1 2 3 4 5; do
+    sleep 0.5
+    xdotool key Return
+    if wait_for 3 box_gone "$1"; then return 0; fi
+  done
+  fail "the box \"$1\" took no Return"
+}
 main_window() { xdotool search --name "^Dorvo Connection\$" | head -1; }
 
 # Window origin and size: sets WX WY WW WH.

@@ -43,19 +43,6 @@ choose_firmware() {
   fail "the chooser did not take the firmware file"
 }
 
-# Answers the box named $1 with Return (its first button), again while it is still up: a key
-# sent before the box has the keyboard is lost.
-answer_box() {
-  wait_for 30 window_named "$1" || fail "no box \"$1\"; log: '$(commands)'"
-  local try
-  for try in 1 2 3 4 5; do
-    sleep 0.5
-    xdotool key Return
-    if wait_for 3 box_gone "$1"; then return 0; fi
-  done
-  fail "the box \"$1\" took no Return"
-}
-box_gone() { ! xdotool search --onlyvisible --name "^$1\$" | head -1 | grep -q .; }
 
 # The progress window while the (slowly acknowledged) packets go out, then the completion box.
 watch_update() {

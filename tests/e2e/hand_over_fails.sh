@@ -10,7 +10,7 @@ start_app DORVO_SIM_MODEL=kela
 wait_for 20 window_named "Multiple instance" || fail "no Multiple instance box"
 shot multiple-instance
 [ -z "$(main_window)" ] || fail "a main window opened"
-xdotool key Return
+answer_box "Multiple instance"
 wait_for 10 bash -c "! kill -0 $APP_PID 2>/dev/null" || fail "the start did not end after the box"
 APP_PID=""
 exit 0

@@ -11,8 +11,7 @@ click_page 770 257
 wait_for 5 window_named "Connection" || fail "no Connection box"
 shot connection-box
 [ "$(sets_count 13)" = 0 ] || fail "the click reached the instrument"
-xdotool key Return
-wait_for 5 bash -c '! xdotool search --name "^Connection\$" | grep -q .' || fail "Connection box did not close"
+answer_box "Connection"
 sleep 0.3
 shot disconnected
 exit 0
