@@ -12,12 +12,14 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-constexpr int faultCount = static_cast<int> (Fault::slowAcks) + 1;
+constexpr int faultCount = static_cast<int> (Fault::flood) + 1;
 constexpr int activeSensingMs = 100;
 constexpr int chunkBytes = 16;   // block bytes per chunk the instrument sends
 constexpr int sequenceCount = 6;
 constexpr int sequenceSteps = 64;
 constexpr int halfSteps = 32;
+constexpr int floodNotesPerMs = 10;   // Fault::flood: 10,000 note messages a second
+constexpr int floodLagLimitMs = 20;   // behind by more: the flood takes up its pace from now
 
 // The settings that come in Set/Get pairs: the Get code is the Set code plus one.
 constexpr juce::uint8 settingSetCodes[] = { 0x05, 0x07, 0x09, 0x0B, 0x0D, 0x0F, 0x11, 0x13, 0x25,
@@ -118,6 +120,13 @@ struct SimulatedInstrument::State
         bool owedAck;   // an acknowledgement the boot loader owes (counted in acksOwed)
     };
     std::vector<Later> delayed;
+
+    // Fault::flood: its thread runs while plugged in with the fault on. floodControl keeps
+    // one start or stop at a time (it is never taken with the state lock held).
+    std::mutex floodControl;
+    std::thread flooder;
+    bool floodQuit = false;
+    std::condition_variable floodWake;
 
     bool fault (Fault f) const { return faults[(size_t) f]; }
     juce::uint8 nextCounter() { auto c = counter; counter = juce::uint8 ((counter + 1) & 0x7F); return c; }
@@ -223,6 +232,7 @@ void SimulatedInstrument::plugIn (VirtualMidiBus::Ports ports)
             l.lock();
         }
     });
+    updateFlood();
 }
 
 void SimulatedInstrument::unplug()
@@ -241,7 +251,60 @@ void SimulatedInstrument::unplug()
     mState->timerWake.notify_all();
     if (timer.joinable())
         timer.join();
+    updateFlood();   // no longer plugged in: the flood ends before the ports go
     VirtualMidiBus::instance().removeDevice (this);
+}
+
+void SimulatedInstrument::updateFlood()
+{
+    auto& s = *mState;
+    const std::lock_guard<std::mutex> control (s.floodControl);
+    std::thread stopping;
+    {
+        std::lock_guard<std::mutex> l (s.lock);
+        const bool wanted = s.plugged && s.fault (Fault::flood);
+        if (wanted == s.flooder.joinable())
+            return;
+        if (wanted)
+        {
+            s.floodQuit = false;
+            s.flooder = std::thread ([this] { floodLoop(); });
+            return;
+        }
+        s.floodQuit = true;
+        stopping = std::move (s.flooder);
+    }
+    s.floodWake.notify_all();
+    stopping.join();
+}
+
+void SimulatedInstrument::floodLoop()
+{
+    auto& s = *mState;
+    auto next = Clock::now();
+    int note = 0;
+    std::unique_lock<std::mutex> l (s.lock);
+    while (! s.floodQuit)
+    {
+        const bool sense = ! s.fault (Fault::noActiveSensing);   // Options::activeSensing is the timer's
+        // Never call the bus while holding our own lock.
+        l.unlock();
+        for (int i = 0; i < floodNotesPerMs; ++i, ++note)
+        {
+            const int key = 36 + (note / 2) % 48;
+            VirtualMidiBus::instance().sendToHost (this, note % 2 == 0 ? juce::MidiMessage::noteOn (1, key, (juce::uint8) 100)
+                                                                       : juce::MidiMessage::noteOff (1, key));
+            if (sense && i == floodNotesPerMs - 1)
+                VirtualMidiBus::instance().sendToHost (this, juce::MidiMessage (0xFE));
+        }
+        l.lock();
+
+        next += std::chrono::milliseconds (1);
+        const auto now = Clock::now();
+        if (next + std::chrono::milliseconds (floodLagLimitMs) < now)
+            next = now;   // fell behind (a slow build, a busy machine): no burst to catch up
+        s.floodWake.wait_until (l, next, [&s] { return s.floodQuit; });
+    }
 }
 
 void SimulatedInstrument::setModel (Model model)
@@ -266,8 +329,12 @@ void SimulatedInstrument::setFirmware (std::array<juce::uint8, 4> version)
 
 void SimulatedInstrument::setFault (Fault fault, bool on)
 {
-    std::lock_guard<std::mutex> l (mState->lock);
-    mState->faults[(size_t) fault] = on;
+    {
+        std::lock_guard<std::mutex> l (mState->lock);
+        mState->faults[(size_t) fault] = on;
+    }
+    if (fault == Fault::flood)
+        updateFlood();
 }
 
 bool SimulatedInstrument::hasFault (Fault fault) const
@@ -278,8 +345,11 @@ bool SimulatedInstrument::hasFault (Fault fault) const
 
 void SimulatedInstrument::clearFaults()
 {
-    std::lock_guard<std::mutex> l (mState->lock);
-    mState->faults.fill (false);
+    {
+        std::lock_guard<std::mutex> l (mState->lock);
+        mState->faults.fill (false);
+    }
+    updateFlood();
 }
 
 juce::uint8 SimulatedInstrument::getSetting (SysexCommand setCode) const
@@ -818,6 +888,7 @@ std::unique_ptr<SimulatedInstrument> makeSimulatedInstrumentFromEnvironment()
         { "strayAcks", Fault::strayAcks },
         { "oddStatusFirst", Fault::oddStatusFirst },
         { "slowAcks", Fault::slowAcks },
+        { "flood", Fault::flood },
     };
 
     auto instrument = std::make_unique<SimulatedInstrument> (options);

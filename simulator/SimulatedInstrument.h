@@ -50,7 +50,11 @@ enum class Fault
                          // too short), and the true one Options::ackDelayMs later
     oddStatusFirst,      // acknowledges each firmware packet with Options::oddStatus first, and
                          // with 0 Options::ackDelayMs later
-    slowAcks             // every acknowledgement of the boot loader comes Options::ackDelayMs late
+    slowAcks,            // every acknowledgement of the boot loader comes Options::ackDelayMs late
+    // Traffic of its own, whatever the model:
+    flood                // while plugged in, a thread of its own sends 10,000 note messages
+                         // (note-ons and their note-offs) and, after every ten of them, an
+                         // active sensing (unless noActiveSensing) each second
 };
 
 using Bytes = std::vector<juce::uint8>;
@@ -141,6 +145,9 @@ private:
     void answerRunning (const Bytes& message, std::vector<Bytes>& out);
     void answerBootLoader (const Bytes& message, std::vector<Bytes>& out);
     juce::uint8 ackCounter (const Bytes& message) const;
+    /** Starts or stops the flood's thread as plugged-in and Fault::flood now ask. */
+    void updateFlood();
+    void floodLoop();
     Bytes ack (juce::uint8 command, const Bytes& message, juce::int8 status) const;
     juce::int8 dataStatus (const Bytes& message, bool takenWell);
 };

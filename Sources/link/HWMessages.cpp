@@ -251,13 +251,21 @@ bool HWMessages::runWait (MidiOutputPort* out, SysexBuilder* request, WaitToken 
     if (sends)
         sendSysex (out, *request);
 
+    // The wait lasts slices x sliceMs from the request, however long the slices take: a slice
+    // runs for as long as the messages it dispatches (a repaint, a busy machine), so counting
+    // slices alone would let the wait run on and take an answer that came too late.
     const auto answeredWord = wait.with (WaitState::answered).pack();
+    const auto started = juce::Time::getMillisecondCounter();
+    const auto limit = (juce::uint32) (slices * sliceMs);
     bool answered = false;
-    for (int slice = 0; slice < slices && ! answered; ++slice)
+    for (;;)
     {
-        const bool goOn = PortUse::runSlice (sliceMs);
+        const auto waited = juce::Time::getMillisecondCounter() - started;
+        if (waited >= limit)
+            break;
+        const bool goOn = PortUse::runSlice (juce::jmin (sliceMs, (int) (limit - waited)));
         answered = mWaitToken.load (std::memory_order_acquire) == answeredWord;
-        if (! goOn)
+        if (answered || ! goOn)
             break;   // quitting: the wait ends at once, as if unanswered
     }
 

@@ -11,7 +11,8 @@
 
     Sets build one device message with the value as its only raw payload byte and send it at
     once. Gets send a request and wait on the message thread, running the message loop in
-    20 ms slices (at most 25), until an answer with the awaited command byte arrives through
+    20 ms slices, for at most 500 ms from the request (a slice that runs long shortens the
+    wait by as much), until an answer with the awaited command byte arrives through
     midiReceived on the MIDI input thread. Every public function holds the re-entrant mutex for
     its whole exchange, so handlers dispatched during a wait may call the message set again;
     their sets go out at once, but a get started while another wait is pending is refused
@@ -73,7 +74,7 @@ public:
     static void SendSysexNoData (MidiOutputPort* out, juce::uint8 command);
     /** Sends the message unchanged. */
     static void SendCommonMessage (MidiOutputPort* out, const juce::MidiMessage& message);
-    /** Waits (up to 1000 slices of 10 ms) for a message from the instrument that is not
+    /** Waits (10 s, in slices of 10 ms) for a message from the instrument that is not
         system-exclusive. Does not take the mutex; refused while another wait is pending. */
     static bool WaitMidiMessage (juce::MidiMessage& message);
 

@@ -292,6 +292,34 @@ TEST_F (HWMessagesTest, ALateAnswerEndsTheNextWait)
     EXPECT_LT (now() - t0, 400.0);
 }
 
+// A slice of the wait lasts as long as the messages it dispatches: with every slice stretched by
+// a slow handler (a repaint on a busy machine), twenty-five of them would last well past the
+// answer that comes 700 ms late. The wait is 500 ms from the request all the same: that answer
+// is too late and refused.
+TEST_F (HWMessagesTest, SlowMessagesDoNotStretchTheWait)
+{
+    struct SlowHandler : juce::Timer
+    {
+        SlowHandler() { startTimer (1); }
+        ~SlowHandler() override { stopTimer(); }
+        void timerCallback() override
+        {
+            ++calls;
+            juce::Thread::sleep (60);
+        }
+        int calls = 0;
+    };
+
+    instrument.setFault (Fault::lateReply);  // 700 ms after the request
+    instrument.setSetting (SysexCommand::SetChannelIn, 9);
+    juce::uint8 v = 0;
+    SlowHandler slow;
+    EXPECT_FALSE (HWMessages::getChannelIn (out.get(), &v)) << "an answer 700 ms late was taken";
+    EXPECT_EQ (v, 0);
+    EXPECT_GT (slow.calls, 0) << "the slow handler ran inside the wait";
+    EXPECT_FALSE (HWMessages::isWaitPending());
+}
+
 TEST_F (HWMessagesTest, AnAnswerCheckedAgainstOneWaitEndsNoOther)
 {
     // The receiving side checks an answer against the wait it saw pending; by the time it

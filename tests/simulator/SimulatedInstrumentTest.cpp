@@ -433,3 +433,75 @@ TEST_F (SimulatorTest, ActiveSensingInputFaultAndLogFile)
     EXPECT_TRUE (host.senseTimes.empty());
     log.deleteFile();
 }
+
+namespace
+{
+int threadsOfThisProcess()
+{
+    juce::Array<juce::File> tasks;
+    juce::File ("/proc/self/task").findChildFiles (tasks, juce::File::findDirectories, false);
+    return tasks.size();
+}
+
+bool threadsComeDownTo (int count)
+{
+    for (int i = 0; i < 400 && threadsOfThisProcess() > count; ++i)
+        juce::Thread::sleep (5);
+    return threadsOfThisProcess() <= count;
+}
+} // namespace
+
+// The flood: note-ons and their note-offs, ten a millisecond, an active sensing behind every
+// ten, from a thread of its own that runs only while the fault is on and the instrument
+// plugged in; the instrument answers as ever in the middle of it.
+TEST_F (SimulatorTest, FloodSendsTenThousandNotesASecondWithActiveSensingUntilItEnds)
+{
+    SimulatedInstrument::Options o;
+    o.activeSensing = false;   // only the flood's
+    SimulatedInstrument instrument (o);
+    instrument.plugIn();
+    Host host (instrument);
+    const int threadsBefore = threadsOfThisProcess();
+
+    const auto t0 = juce::Time::getMillisecondCounterHiRes();
+    instrument.setFault (Fault::flood);
+    EXPECT_EQ (threadsOfThisProcess(), threadsBefore + 1);
+    ASSERT_EQ (host.waitFor (10000, 20000).size(), 3u);
+    // A thousand ticks of ten notes: never faster than its pace.
+    EXPECT_GE (juce::Time::getMillisecondCounterHiRes() - t0, 900.0);
+    {
+        std::lock_guard<std::mutex> l (host.lock);
+        for (size_t i = 0; i < 10000; ++i)
+        {
+            const juce::MidiMessage m (host.messages[i].data(), (int) host.messages[i].size());
+            ASSERT_TRUE (i % 2 == 0 ? m.isNoteOn() : m.isNoteOff()) << i;
+        }
+        EXPECT_GE (host.senseTimes.size(), 999u);
+    }
+
+    // Answers come through the flood.
+    host.send (identityRequest);
+    ASSERT_TRUE (instrument.waitForReceived ([] (auto& r) { return r.size() == 1; }, 1000));
+
+    instrument.setFault (Fault::flood, false);   // the flood's thread is gone when this returns
+    EXPECT_TRUE (threadsComeDownTo (threadsBefore));
+    ASSERT_TRUE (VirtualMidiBus::instance().waitUntilDelivered (5000));
+    size_t heard = 0;
+    bool replied = false;
+    {
+        std::lock_guard<std::mutex> l (host.lock);
+        heard = host.messages.size();
+        for (auto& m : host.messages)
+            replied = replied || (m.size() == 17 && m[0] == 0xF0 && m[1] == 0x7E);
+    }
+    EXPECT_TRUE (replied);
+    host.send (device (0x14));   // a get: its answer is the next message, no note after it
+    ASSERT_EQ (host.waitFor (heard + 1).size(), 11u);
+    EXPECT_EQ (host.count(), heard + 1);
+
+    // Unplugging ends a flood too, before the ports go.
+    instrument.setFault (Fault::flood);
+    ASSERT_EQ (host.waitFor (heard + 101, 5000).size(), 3u);
+    instrument.unplug();
+    EXPECT_TRUE (threadsComeDownTo (threadsBefore - 1)) << "the timer and the flood both ended";
+}
