@@ -2,6 +2,8 @@
 # Sets up a Debian 12 machine, builds, and runs the whole test suite three times: in the plain
 # build, in the ThreadSanitizer build and in the AddressSanitizer + UndefinedBehaviorSanitizer
 # build. GUI tests and the end-to-end runs of the application get a virtual X display (Xvfb).
+# The kill tests of the saves (killtest.*) run in the plain build only; a one-minute soak run
+# in the AddressSanitizer build ends it.
 #   scripts/test.sh            all three
 #   scripts/test.sh --no-tsan  plain + ASan/UBSan only
 set -euo pipefail
@@ -52,3 +54,8 @@ if [ "$with_tsan" -eq 1 ]; then
   run build-tsan
 fi
 run build-asan
+
+# One minute of the soak run (scripts/soak.sh): the application used round after round in the
+# AddressSanitizer build, leak detection on; memory, descriptors and threads must not grow.
+echo "== soak, 1 minute, build-asan"
+bash scripts/soak.sh 1 build-asan

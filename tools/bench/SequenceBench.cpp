@@ -108,6 +108,9 @@ int main (int argc, char** argv)
     std::printf ("load of six 64-step lines, all 12 messages sent: median %.3f ms, worst %.3f ms (target <= 5 ms)\n",
                  median (load), worst (load));
 
+    std::printf ("figure save_ms %.1f\nfigure save_midi_ms %.1f\nfigure load_ms %.3f\nfigure sequence_runs %d\n",
+                 median (plain), median (withMidi), median (load), runs);
+
     auto titles = prompts.titles();
     titles.removeString ("Generate MidiFiles?");
     if (! titles.isEmpty())
