@@ -22,9 +22,12 @@
 // the first temporary sibling to the save's end.
 //
 // The driver starts no JUCE thread: it forks and execs this same program as the child
-//   dorvo_killtest --child <kind> <reference|measure|loop|once> <folder>
-// which reports on file descriptor 3: 'R' once the folder holds A (or, for newslot, nothing),
-// 'a' or 'b' after each completed save of A or B, 'd' after newslot's deletion before a save.
+//   dorvo_killtest --child <kind> <reference|measure|loop|once> <folder> [held]
+// which reports on file descriptor 3: 'R' once the folder holds A or B whole (held: what the
+// driver found there after the last kill; otherwise the child saves A first), or for newslot
+// nothing; then 'a' or 'b' after each completed save of A or B, and 'd' after newslot's
+// deletion before each save. A save left halfway by a kill is thus always the next child's
+// starting point, until a save completes and removes its temporaries.
 #include "FileSaving.h"
 #include "app/Prompts.h"
 #include "firmware/CryptedFile.h"
@@ -52,8 +55,8 @@
 #include <signal.h>
 #include <string>
 #include <sys/inotify.h>
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
