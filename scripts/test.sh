@@ -2,7 +2,9 @@
 # Sets up a Debian 12 machine, builds, and runs the whole test suite three times: in the plain
 # build, in the ThreadSanitizer build and in the AddressSanitizer + UndefinedBehaviorSanitizer
 # build. GUI tests and the end-to-end runs of the application get a virtual X display (Xvfb).
-# Then every fuzz target runs for about 30 s (scripts/fuzz.sh --short).
+# The kill tests of the saves (killtest.*) run in the plain build only; then one minute of the
+# soak run in the AddressSanitizer build, and every fuzz target for about 30 s
+# (scripts/fuzz.sh --short).
 #   scripts/test.sh            all three
 #   scripts/test.sh --no-tsan  plain + ASan/UBSan only
 set -euo pipefail
@@ -53,6 +55,11 @@ if [ "$with_tsan" -eq 1 ]; then
   run build-tsan
 fi
 run build-asan
+
+# One minute of the soak run (scripts/soak.sh): the application used round after round in the
+# AddressSanitizer build, leak detection on; memory, descriptors and threads must not grow.
+echo "== soak, 1 minute, build-asan"
+bash scripts/soak.sh 1 build-asan
 
 # The fuzz targets, briefly: about 30 s each, side by side, in their own clang build.
 bash scripts/fuzz.sh --short

@@ -139,26 +139,46 @@ void CryptedFile::store()
 {
     // The payload becomes exactly what the stream wrote from its start.
     mOutputStream->flush();
+    writeEnciphered (mFile, mKey, mKeyLength, mPayload->getData(), mPayload->getSize());
+}
 
-    const size_t payloadSize = mPayload->getSize();
-    const size_t total = (size_t) mKeyLength + 1 + payloadSize;
+bool CryptedFile::write (const juce::File& file, const juce::String& key, const void* payload, size_t size)
+{
+    const auto utf8 = key.toRawUTF8();
+    const auto keyLength = (int) std::strlen (utf8);
+    if (keyLength == 0 || file == juce::File() || (size > 0 && payload == nullptr))
+    {
+        warn (storingErrorTitle, cannotOpenText);
+        return false;
+    }
+    return writeEnciphered (file, juce::MemoryBlock (utf8, (size_t) keyLength + 1), keyLength, payload, size);
+}
+
+bool CryptedFile::writeEnciphered (const juce::File& file, const juce::MemoryBlock& key, int keyLength,
+                                   const void* payload, size_t payloadSize)
+{
+    const size_t total = (size_t) keyLength + 1 + payloadSize;
     juce::HeapBlock<unsigned char> buffer;
     buffer.malloc (total);
     if (buffer == nullptr)
     {
         warn (storingErrorTitle, cannotAllocateText);
-        return;
+        return false;
     }
 
     // Key magic with its terminating zero, then the payload; then the whole of it enciphered.
-    std::memcpy (buffer, mKey.getData(), (size_t) mKeyLength + 1);
+    std::memcpy (buffer, key.getData(), (size_t) keyLength + 1);
     if (payloadSize > 0)
-        std::memcpy (buffer + mKeyLength + 1, mPayload->getData(), payloadSize);
-    LPC23XXCrypter crypter (static_cast<const unsigned char*> (mKey.getData()), mKeyLength);
+        std::memcpy (buffer + keyLength + 1, payload, payloadSize);
+    LPC23XXCrypter crypter (static_cast<const unsigned char*> (key.getData()), keyLength);
     crypter.cypherData (buffer, (int) total);
 
     // Written whole to a temporary sibling and checked before it replaces the old file; on
     // any failure the old file stays as it was.
-    if (! FileSaving::replaceWith (mFile, buffer.get(), total))
+    if (! FileSaving::replaceWith (file, buffer.get(), total))
+    {
         warn (storingErrorTitle, cannotOpenText);
+        return false;
+    }
+    return true;
 }

@@ -48,6 +48,12 @@ public:
 
     bool hasPayload() const { return mPayload != nullptr; }
 
+    /** Writes a whole container file with this payload at once, as the store at destruction
+        does, without reading or creating anything first: a missing file appears only once it
+        is complete. A failure is told with the "Storing error" box and leaves the file as it
+        was. True when the file was written. */
+    static bool write (const juce::File& file, const juce::String& key, const void* payload, size_t size);
+
     // The boxes' texts.
     static constexpr const char* loadingErrorTitle = "Loading error";
     static constexpr const char* checkingErrorTitle = "Checking error";
@@ -59,6 +65,8 @@ public:
 private:
     void read();
     void store();
+    static bool writeEnciphered (const juce::File& file, const juce::MemoryBlock& key, int keyLength,
+                                 const void* payload, size_t size);
 
     juce::File mFile;
     std::unique_ptr<juce::MemoryBlock> mPayload;

@@ -123,12 +123,19 @@ bool Preset::storePreset (const juce::File& file)
 
     const bool existed = file.existsAsFile();
     bool written = false;
+    if (existed)
     {
-        // The container writes the file when it goes: a temporary sibling first, put in place
-        // only once complete.
+        // The container checks that the file is a preset file, and writes it when it goes: a
+        // temporary sibling first, put in place only once complete.
         CryptedFile container (file.getFullPathName(), CryptedFile::presetKey);
         if (auto* out = container.getCryptedOutputStream())
             written = out->write (mData.getData(), mData.getSize());
+    }
+    else
+    {
+        // A new file appears only once it is complete: the container would first create it
+        // empty, and a save cut short there would leave an empty preset file in the list.
+        written = CryptedFile::write (file, CryptedFile::presetKey, mData.getData(), mData.getSize());
     }
 
     // Read back: the file holds this block, or the store did not happen.

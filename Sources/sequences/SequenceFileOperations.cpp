@@ -71,10 +71,20 @@ void HWMessages::getSeqPatterntoFile (MidiOutputPort* out, juce::File* file)
         for (int s = 0; built && s < sequenceCount; ++s)
             built = midiFileFor (sequences[(size_t) s], timing, midiFiles[(size_t) s]);
 
-    bool written = built && FileSaving::replaceWith (*file, fileText (sequences));
-    if (withMidiFiles)
-        for (int s = 0; written && s < sequenceCount; ++s)
-            written = FileSaving::replaceWith (midiFilePath (*file, s + 1), midiFiles[(size_t) s]);
+    // The sequence file and its MIDI files are all written whole before any of them is put
+    // in place: a failure leaves every file of the earlier save as it was. The sequence file
+    // goes in place last, so a new one always has its new MIDI files beside it.
+    bool written = built;
+    if (written)
+    {
+        std::vector<std::pair<juce::File, juce::MemoryBlock>> files;
+        if (withMidiFiles)
+            for (int s = 0; s < sequenceCount; ++s)
+                files.emplace_back (midiFilePath (*file, s + 1), std::move (midiFiles[(size_t) s]));
+        const auto text = fileText (sequences);
+        files.emplace_back (*file, juce::MemoryBlock (text.toRawUTF8(), text.getNumBytesAsUTF8()));
+        written = FileSaving::replaceAllWith (files);
+    }
 
     if (! written)
         saveError ("Unable to write the sequence file.");

@@ -311,6 +311,26 @@ TEST_F (SequenceWriter, FailedWriteKeepsTheOldFile)
     }
 }
 
+// The sequence file and its MIDI files go in place together: when one of them cannot be
+// written, every file of the earlier save stays as it was.
+TEST_F (SequenceWriter, AFileThatCannotBeWrittenKeepsEveryFileOfTheEarlierSave)
+{
+    setInstrument (sampleSequences(), 16, 2);
+    ASSERT_TRUE (target.replaceWithText ("the file saved before"));
+    for (int s : { 1, 2, 3, 5, 6 })
+        ASSERT_TRUE (SequenceFile::midiFilePath (target, s).replaceWithText ("an older export"));
+    ASSERT_TRUE (SequenceFile::midiFilePath (target, 4).createDirectory());
+    const auto before = temp.names();
+
+    save (target, true);
+
+    EXPECT_EQ (target.loadFileAsString(), "the file saved before");
+    for (int s : { 1, 2, 3, 5, 6 })
+        EXPECT_EQ (SequenceFile::midiFilePath (target, s).loadFileAsString(), "an older export");
+    EXPECT_EQ (temp.names(), before);
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Generate MidiFiles?", "Save error"));
+}
+
 // What the writer wrote, read back, sends the same six sequences in the order 1 to 6.
 TEST_F (SequenceWriter, RoundTrip)
 {

@@ -5,6 +5,7 @@
 //
 // Each LIST is a text file of lines "header Class picture [picture ...]"; '#' starts a comment.
 
+#include "FileSaving.h"
 #include "ArtRegistry.h"
 #include <map>
 #include <set>
@@ -127,7 +128,7 @@ int main (int argc, char* argv[])
     {
         encoded[name] = render (*pic);
         auto file = outDir.getChildFile (name + (pic->format == ArtFormat::png ? ".png" : ".jpg"));
-        if (! file.replaceWithData (encoded[name].getData(), encoded[name].getSize()))
+        if (! FileSaving::replaceWith (file, encoded[name]))
             return fail ("cannot write " + file.getFullPathName());
     }
 
@@ -153,7 +154,7 @@ int main (int argc, char* argv[])
     cppFile.getParentDirectory().createDirectory();
     const auto text = cpp.toString();
     if (! cppFile.existsAsFile() || cppFile.loadFileAsString() != text)
-        if (! cppFile.replaceWithText (text))
+        if (! FileSaving::replaceWith (cppFile, text))
             return fail ("cannot write " + cppFile.getFullPathName());
     return 0;
 }

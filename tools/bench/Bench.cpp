@@ -146,6 +146,12 @@ int main (int argc, char** argv)
     };
     report ("KelaDorvo SE", se);
     report ("KelaDorvo", kela);
+    // The same, one figure a line, for scripts/bench.sh's table.
+    std::printf ("figure connect_se_ms %.1f\nfigure connect_kela_ms %.1f\n", median (se.connectMs), median (kela.connectMs));
+    auto clicks = se.clickMs;
+    clicks.insert (clicks.end(), kela.clickMs.begin(), kela.clickMs.end());
+    std::printf ("figure click_ms %.3f\nfigure click_worst_ms %.3f\nfigure clicks %d\n", median (clicks),
+                 *std::max_element (clicks.begin(), clicks.end()), (int) clicks.size());
     if (! prompts.prompts().empty())
         std::printf ("unexpected box: %s\n", prompts.prompts()[0].title.toRawUTF8());
     return prompts.prompts().empty() ? 0 : 1;

@@ -53,5 +53,6 @@ int main (int argc, char** argv)
     const double median = rates[rates.size() / 2];
     std::printf ("firmware transfer: %d packets of 28 bytes, %d runs: median %.0f packets/s (%.3f ms per packet; target >= 2000/s), best %.0f, worst %.0f\n",
                  (bytes + 27) / 28, runs, median, 1000.0 / median, rates.back(), rates.front());
+    std::printf ("figure packets_per_s %.0f\nfigure packets %d\n", median, (bytes + 27) / 28);
     return 0;
 }

@@ -3,6 +3,7 @@
 // file written, with and without the six MIDI files) as a ratio to the protocol's floor of
 // fourteen 20 ms reply slices (280 ms), and the load of a file of six 64-step lines, from the
 // call to the last of its twelve messages on the bus.
+#include "FileSaving.h"
 #include "app/Prompts.h"
 #include "link/HWMessages.h"
 #include "simulator/SimulatedInstrument.h"
@@ -81,7 +82,7 @@ int main (int argc, char** argv)
         text << "\r\n";
     }
     auto loadFile = folder.getChildFile ("six-long.kdseq");
-    loadFile.replaceWithText (text);
+    FileSaving::replaceWith (loadFile, text);
     for (int run = 0; run < runs; ++run)
     {
         instrument.clearReceived();
@@ -106,6 +107,9 @@ int main (int argc, char** argv)
                  median (withMidi), worst (withMidi), saveFloorMs, median (withMidi) / saveFloorMs);
     std::printf ("load of six 64-step lines, all 12 messages sent: median %.3f ms, worst %.3f ms (target <= 5 ms)\n",
                  median (load), worst (load));
+
+    std::printf ("figure save_ms %.1f\nfigure save_midi_ms %.1f\nfigure load_ms %.3f\nfigure sequence_runs %d\n",
+                 median (plain), median (withMidi), median (load), runs);
 
     auto titles = prompts.titles();
     titles.removeString ("Generate MidiFiles?");

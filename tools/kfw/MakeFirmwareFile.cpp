@@ -38,12 +38,7 @@ int main (int argc, char** argv)
     }
 
     const juce::File file (argv[1]);
-    file.deleteFile();
-    {
-        CryptedFile container (file.getFullPathName(), CryptedFile::firmwareKey);
-        auto* out = container.getCryptedOutputStream();
-        if (out == nullptr || (bytes > 0 && ! out->write (image.getData(), image.getSize())))
-            return 1;
-    }
+    if (! CryptedFile::write (file, CryptedFile::firmwareKey, image.getData(), image.getSize()))
+        return 1;
     return file.getSize() == 25 + bytes ? 0 : 1;
 }
