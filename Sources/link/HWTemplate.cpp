@@ -124,6 +124,11 @@ bool HWTemplate::sendingLoop()
 {
     // The time limit restarts only when the transfer moves on; resend requests and
     // acknowledgements that mean nothing do not keep it alive.
+    return runLoop (&HWTemplate::sendingStep);
+}
+
+bool HWTemplate::runLoop (Step (HWTemplate::*step)())
+{
     auto t0 = now();
     for (;;)
     {
@@ -133,7 +138,7 @@ bool HWTemplate::sendingLoop()
             return false;
         }
 
-        switch (sendingStep())
+        switch ((this->*step)())
         {
             case Step::waiting:
                 if (! PortUse::runSlice (loopSliceMs))
@@ -277,35 +282,7 @@ bool HWTemplate::receivingLoop()
 {
     // The time limit restarts only on progress: the instrument's first start and every chunk
     // stored. A chunk that fails to unpack is asked for again, at most maxResends times.
-    auto t0 = now();
-    for (;;)
-    {
-        if (timedOut (t0))
-        {
-            abandonTransfer();
-            return false;
-        }
-
-        switch (receivingStep())
-        {
-            case Step::waiting:
-                if (! PortUse::runSlice (loopSliceMs))
-                {
-                    abandonTransfer();
-                    return false;
-                }
-                break;
-            case Step::movedOn:
-                t0 = now();
-                break;
-            case Step::goesOn:
-                break;
-            case Step::succeeded:
-                return true;
-            case Step::failed:
-                return false;
-        }
-    }
+    return runLoop (&HWTemplate::receivingStep);
 }
 
 HWTemplate::Step HWTemplate::receivingStep()

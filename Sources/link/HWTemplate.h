@@ -83,6 +83,10 @@ private:
     void ResendLastPacket();
     bool AckReceived (const SysexData& ack);
     bool receivingLoop();
+    /** The transfer loop: one step after the other, the message loop run between them while
+        the step waits, until the step ends the transfer, it stops moving on for timeoutMs, or
+        the application quits. */
+    bool runLoop (Step (HWTemplate::*step)());
     void StartReceived (const SysexData& start);
     enum class ChunkResult { stored, rejected, exhausted, empty, overflow };
     ChunkResult ChunkReceived (const SysexData& chunk);
