@@ -81,19 +81,21 @@ grep -v "BadAtom\|^JUCE v" "$LOG" | grep -E "^rounds|FAILED|ERROR|SUMMARY|Leaked
 # The figures: resident memory at the end of the first minute (of the first third, for runs
 # under 5 minutes) is the mean of the samples of the 10 s before it, at the end the mean of the
 # last 20 s. Descriptors and threads come and go with the discovery's worker: the counts
-# compared are the fewest seen in the 30 s before the end of the first minute and in the last
-# 20 s, and the most seen after the first minute is shown beside them.
+# compared are the fewest seen in the 30 s before the end of the first minute (in the second
+# half of the first third, for short runs: the start-up, before every thread is up, never
+# counts) and in the last 20 s, and the most seen after the first minute is shown beside them.
 report=$(awk -F'\t' -v total="$seconds" '
   BEGIN { n = 0 }
   NR == 1 { next }
   { t[n] = $1; r[n] = $2; f[n] = $3; h[n] = $4; n++ }
   END {
     base = total >= 300 ? 60 : total / 3
+    span = base / 2 < 30 ? base / 2 : 30   # never the start-up, before every thread is up
     last = t[n - 1]
     bf = bh = ef = eh = 1e9
     for (i = 0; i < n; i++) {
       if (t[i] > base - 10 && t[i] <= base) { br += r[i]; bc++ }
-      if (t[i] > base - 30 && t[i] <= base) { if (f[i] < bf) bf = f[i]; if (h[i] < bh) bh = h[i] }
+      if (t[i] > base - span && t[i] <= base) { if (f[i] < bf) bf = f[i]; if (h[i] < bh) bh = h[i] }
       if (t[i] >= last - 20) { er += r[i]; ec++; if (f[i] < ef) ef = f[i]; if (h[i] < eh) eh = h[i] }
       if (t[i] > base && f[i] > mf) mf = f[i]
       if (t[i] > base && h[i] > mh) mh = h[i]
