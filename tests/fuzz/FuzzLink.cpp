@@ -337,6 +337,7 @@ namespace
 Bytes identityMessage (std::uint8_t id, std::uint8_t member2, Bytes revision = { 0x01, 0x00, 0x03, 0x00 })
 {
     Bytes m { 0xF0, 0x7E, id, 0x06, 0x02, 0x00, 0x2F, 0x5A, 0x04, 0x00, 0x01, member2 };
+    m.reserve (32);
     m.insert (m.end(), revision.begin(), revision.end());
     m.push_back (0xF7);
     return m;
