@@ -442,8 +442,8 @@ void presetFile (const std::uint8_t* data, std::size_t size)
 std::vector<Seed> cryptedFileSeeds()
 {
     auto withKeyChoice = [] (bool preset, const Bytes& file) {
-        Bytes b { (std::uint8_t) (preset ? 1 : 0) };
-        b.insert (b.end(), file.begin(), file.end());
+        Bytes b (file.size() + 1, (std::uint8_t) (preset ? 1 : 0));
+        std::copy (file.begin(), file.end(), b.begin() + 1);
         return b;
     };
     Bytes firmware (300);

@@ -270,12 +270,11 @@ void identityReply (const std::uint8_t* data, std::size_t size)
 {
     Input in (data, size);
     const auto head = in.byte();
-    juce::uint8 looked[4] = { 0x04, 0x00, 0x01, 0x01 };
+    std::array<juce::uint8, 4> looked { 0x04, 0x00, 0x01, 0x01 };
     if ((head & 3) == 1)
         looked[3] = 0x03;
     else if ((head & 3) >= 2)
-        for (auto& b : looked)
-            b = in.byte();
+        looked = { in.byte(), in.byte(), in.byte(), in.byte() };
     HWDetector::setLookedAfterFamily (looked[0], looked[1]);
     HWDetector::setLookedAfterMember (looked[2], looked[3]);
     HWDetector::mSoftRev1 = 0x11;
