@@ -55,7 +55,7 @@ bool LPC23XXUpdater::StartUpdate (MidiOutputPort* out, juce::InputStream* firmwa
     // acknowledgement comes, it is taken.
     mUpdating.store (true, std::memory_order_release);
     sendSysex (mMidiOutput, *mLastPacket);
-    startThread();
+    startWorker();
     return true;
 }
 

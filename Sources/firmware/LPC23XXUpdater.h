@@ -82,6 +82,11 @@ protected:
         itself (the fuzz harness does, with a worker that does nothing). */
     bool ackStep (bool& movedOn);
 
+    /** Starts the worker once the start message is out. A derived updater that takes the
+        worker's steps itself starts nothing (the fuzz harness, which runs one transfer per
+        input and must not pay for a thread each time). */
+    virtual void startWorker() { startThread(); }
+
 private:
     void run() override;
 
