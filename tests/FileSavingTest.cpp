@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 #include "FileSaving.h"
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,18 +101,15 @@ TEST (FileSaving, FilesSavedTogetherChangeNothingWhenOneFails)
             ASSERT_TRUE (last.replaceWithText ("old songs"));
         const auto before = f.listing();
 
-        rlimit saved {};
-        ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &saved), 0);
-        auto* previousHandler = std::signal (SIGXFSZ, SIG_IGN);
-        if (c.fullDisk)
+        bool saved3 = true;
         {
-            rlimit full = saved;
-            full.rlim_cur = 0;
-            ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &full), 0);
+            std::optional<testsupport::FullDisk> full;
+            if (c.fullDisk)
+            {
+                ASSERT_TRUE (full.emplace().active());
+            }
+            saved3 = FileSaving::replaceAllWith ({ { a, text ("new a") }, { b, text ("new b") }, { last, text ("new songs") } });
         }
-        const bool saved3 = FileSaving::replaceAllWith ({ { a, text ("new a") }, { b, text ("new b") }, { last, text ("new songs") } });
-        setrlimit (RLIMIT_FSIZE, &saved);
-        std::signal (SIGXFSZ, previousHandler);
 
         EXPECT_FALSE (saved3);
         EXPECT_EQ (f.listing(), before);

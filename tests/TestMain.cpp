@@ -47,6 +47,31 @@ juce::File saveArtefact (const juce::Image& image, const juce::String& name)
     juce::PNGImageFormat().writeImageToStream (image, out);
     return file;
 }
+std::vector<juce::uint8> contentsOf (const juce::File& file)
+{
+    juce::MemoryBlock m;
+    if (! file.loadFileAsData (m))
+        return {};
+    auto* p = static_cast<const juce::uint8*> (m.getData());
+    return std::vector<juce::uint8> (p, p + m.getSize());
+}
+
+FullDisk::FullDisk()
+{
+    previousHandler = std::signal (SIGXFSZ, SIG_IGN);
+    if (getrlimit (RLIMIT_FSIZE, &saved) != 0)
+        return;
+    rlimit full = saved;
+    full.rlim_cur = 0;
+    on = setrlimit (RLIMIT_FSIZE, &full) == 0;
+}
+
+FullDisk::~FullDisk()
+{
+    if (on)
+        setrlimit (RLIMIT_FSIZE, &saved);
+    std::signal (SIGXFSZ, previousHandler);
+}
 } // namespace testsupport
 
 int main (int argc, char** argv)

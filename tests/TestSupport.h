@@ -2,6 +2,9 @@
 
 #include "JuceIncludes.h"
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
+#include <vector>
 
 namespace testsupport
 {
@@ -23,6 +26,26 @@ bool pumpUntil (const std::function<bool()>& pred, int timeoutMs);
 
 /** Writes an image as PNG into the artefact folder; returns the file. */
 juce::File saveArtefact (const juce::Image& image, const juce::String& name);
+
+/** A file's bytes; none when it cannot be read. */
+std::vector<juce::uint8> contentsOf (const juce::File& file);
+
+/** While it lives, no file of this process can grow, as on a full disk: the file-size limit
+    is 0 and the signal that would end the process for it is ignored. Both are put back when
+    it goes. */
+class FullDisk
+{
+public:
+    FullDisk();
+    ~FullDisk();
+    /** False when the limit could not be set. */
+    bool active() const { return on; }
+
+private:
+    rlimit saved {};
+    void (*previousHandler) (int) = SIG_DFL;
+    bool on = false;
+};
 } // namespace testsupport
 
 /** A test that needs top-level windows fails without a display, unless the environment waives

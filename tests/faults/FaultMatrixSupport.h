@@ -43,14 +43,7 @@ inline bool lockIsFree (juce::CriticalSection& lock)
     bytes (none for a folder), sorted. */
 using Snapshot = std::vector<std::pair<juce::String, Bytes>>;
 
-inline Bytes bytesOf (const juce::File& f)
-{
-    juce::MemoryBlock m;
-    if (! f.loadFileAsData (m))
-        return {};
-    auto* p = static_cast<const juce::uint8*> (m.getData());
-    return Bytes (p, p + m.getSize());
-}
+using testsupport::contentsOf;
 
 inline Snapshot snapshot (const juce::File& dir)
 {
@@ -58,7 +51,7 @@ inline Snapshot snapshot (const juce::File& dir)
     juce::Array<juce::File> all;
     dir.findChildFiles (all, juce::File::findFilesAndDirectories, true, "*");
     for (auto& f : all)
-        out.emplace_back (f.getRelativePathFrom (dir) + (f.isDirectory() ? "/" : ""), f.isDirectory() ? Bytes() : bytesOf (f));
+        out.emplace_back (f.getRelativePathFrom (dir) + (f.isDirectory() ? "/" : ""), f.isDirectory() ? Bytes() : contentsOf (f));
     std::sort (out.begin(), out.end());
     return out;
 }

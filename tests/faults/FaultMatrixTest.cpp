@@ -912,7 +912,7 @@ private:
                     juce::MemoryBlock expected;
                     const auto midi = midiFilePath (files.sequenceFile, s + 1);
                     midiAll = midiAll && midiFileFor (sequences[(size_t) s], timing, expected)
-                              && bytesOf (midi) == Bytes (static_cast<const juce::uint8*> (expected.getData()),
+                              && contentsOf (midi) == Bytes (static_cast<const juce::uint8*> (expected.getData()),
                                                           static_cast<const juce::uint8*> (expected.getData()) + expected.getSize());
                     midiNone = midiNone && ! midi.exists();
                 }
@@ -967,7 +967,7 @@ private:
             {
                 const bool exists = files.newPreset.exists();
                 reportedSuccess = exists;
-                observedSuccess = exists && bytesOf (files.newPreset) == presettest::presetFileBytes (files.slotBlock);
+                observedSuccess = exists && contentsOf (files.newPreset) == presettest::presetFileBytes (files.slotBlock);
                 if (observedSuccess)
                     return is::fileWritten;
                 if (! exists)

@@ -2,9 +2,7 @@
 #include "app/Prompts.h"
 #include "firmware/CryptedFile.h"
 #include "firmware/LPC23XXCrypter.h"
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using Bytes = std::vector<juce::uint8>;
@@ -34,13 +32,7 @@ Bytes pattern (size_t n, int seed = 7)
     return b;
 }
 
-Bytes contentsOf (const juce::File& f)
-{
-    juce::MemoryBlock m;
-    f.loadFileAsData (m);
-    auto* p = static_cast<const juce::uint8*> (m.getData());
-    return Bytes (p, p + m.getSize());
-}
+using testsupport::contentsOf;
 
 void write (const juce::File& f, const Bytes& b)
 {
@@ -358,21 +350,14 @@ TEST_F (CryptedFileTest, FailedStoreKeepsTheOldFile)
     const auto old = encipheredFile (CryptedFile::presetKey, pattern (87, 4));
     write (file, old);
 
-    struct rlimit saved {};
-    ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &saved), 0);
-    auto* previousHandler = std::signal (SIGXFSZ, SIG_IGN);
     {
+        testsupport::FullDisk full;   // goes after the container: its store is refused
+        ASSERT_TRUE (full.active());
         CryptedFile container (file.getFullPathName(), CryptedFile::presetKey);
         ASSERT_EQ (container.getSize(), 87u);
         const auto fresh = pattern (87, 5);
         container.getCryptedOutputStream()->write (fresh.data(), fresh.size());
-
-        struct rlimit full = saved;
-        full.rlim_cur = 0;
-        ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &full), 0);
     }   // stored here, and refused
-    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &saved), 0);
-    std::signal (SIGXFSZ, previousHandler);
 
     EXPECT_EQ (boxes(), juce::StringArray ("Storing error / Unable to open the data file."));
     EXPECT_EQ (contentsOf (file), old);

@@ -33,14 +33,7 @@ inline Bytes presetFileBytes (const Bytes& payload)
     return plain;
 }
 
-inline Bytes contentsOf (const juce::File& f)
-{
-    juce::MemoryBlock m;
-    if (! f.loadFileAsData (m))
-        return {};
-    auto* p = static_cast<const juce::uint8*> (m.getData());
-    return Bytes (p, p + m.getSize());
-}
+using testsupport::contentsOf;
 
 inline void write (const juce::File& f, const Bytes& b)
 {

@@ -1,7 +1,5 @@
 #include "PresetLibraryTestSupport.h"
 #include "firmware/CryptedFile.h"
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace presettest;
 
@@ -326,16 +324,13 @@ TEST_F (PresetFile, AFailedStoreKeepsTheOldFileAndLeavesNoEmptyNewOne)
 
     TestPreset p;
     p.fill (pattern (87, 2));
-    struct rlimit saved {};
-    ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &saved), 0);
-    auto* previousHandler = std::signal (SIGXFSZ, SIG_IGN);
-    struct rlimit full = saved;
-    full.rlim_cur = 0;
-    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &full), 0);
-    const bool storedOld = p.storePreset (old);
-    const bool storedNew = p.storePreset (fresh);
-    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &saved), 0);
-    std::signal (SIGXFSZ, previousHandler);
+    bool storedOld = true, storedNew = true;
+    {
+        testsupport::FullDisk full;
+        ASSERT_TRUE (full.active());
+        storedOld = p.storePreset (old);
+        storedNew = p.storePreset (fresh);
+    }
 
     EXPECT_FALSE (storedOld);
     EXPECT_FALSE (storedNew);

@@ -1,7 +1,6 @@
 #include "SequenceTestSupport.h"
 #include "link/PortUse.h"
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 
 using seqtest::bytes;
 using seqtest::hex;
@@ -284,20 +283,14 @@ TEST_F (SequenceWriter, FailedWriteKeepsTheOldFile)
         prompts.clear();
         ASSERT_TRUE (target.replaceWithText ("the file saved before"));
 
-        rlimit before {};
-        ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &before), 0);
-        auto* previousHandler = std::signal (SIGXFSZ, SIG_IGN);
-        if (c.fullDisk)
         {
-            rlimit none = before;
-            none.rlim_cur = 0;
-            ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &none), 0);
+            std::optional<testsupport::FullDisk> full;
+            if (c.fullDisk)
+            {
+                ASSERT_TRUE (full.emplace().active());
+            }
+            save (c.file, c.midiFiles);
         }
-
-        save (c.file, c.midiFiles);
-
-        setrlimit (RLIMIT_FSIZE, &before);
-        std::signal (SIGXFSZ, previousHandler);
 
         EXPECT_EQ (requests (instrument).size(), 14);
         instrument.clearReceived();
