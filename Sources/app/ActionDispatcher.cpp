@@ -81,7 +81,7 @@ const std::vector<ActionDispatcher::Row>& ActionDispatcher::rows()
     // The local actions come first: the watchdog runs only when none of them matched.
     static const std::vector<Row> table {
         { ActionCode::connect, Kind::local, &toggleConnection },
-        { ActionCode::firmwareUpdate, Kind::local, &updateFirmware },
+        { ActionCode::firmwareUpdate, Kind::local, &updateFirmware, true },
         { ActionCode::importPresets, Kind::local, &importPresets },
         { ActionCode::exportPresets, Kind::local, &exportPresets },
         { ActionCode::deletePresets, Kind::local, &deletePresets },
@@ -132,6 +132,11 @@ juce::uint8 ActionDispatcher::valueOf (const juce::String& message)
     return juce::uint8 (message.substring (5).getIntValue() & 0xFF);
 }
 
+bool ActionDispatcher::belongsToItsConnection (const Row* row)
+{
+    return row == nullptr || row->kind != Kind::local || row->forTheInstrument;
+}
+
 const ActionDispatcher::Row* ActionDispatcher::rowFor (const juce::String& message)
 {
     for (auto& row : rows())
@@ -147,7 +152,7 @@ void ActionDispatcher::dispatch (const juce::String& message)
     const auto* row = rowFor (message);
     if (isBusy() && (row == nullptr || row->kind != Kind::setting))
     {
-        mQueue.push_back ({ false, message, mHost.isConnected() });
+        mQueue.push_back ({ false, message, mHost.isConnected(), mHost.connectionNumber() });
         return;
     }
     handle (message);
@@ -168,7 +173,7 @@ void ActionDispatcher::handle (const juce::String& message)
             if (isBusy())
             {
                 if (! mDisconnectHeld)
-                    mQueue.push_back ({ true, {}, true });
+                    mQueue.push_back ({ true, {}, true, mHost.connectionNumber() });
                 mDisconnectHeld = true;
             }
             else
@@ -256,9 +261,18 @@ void ActionDispatcher::drainQueue()
             if (mHost.isConnected())
                 watchdogDisconnect();
         }
-        else if (next.message.startsWith (ActionCode::connect) && next.connectedWhenQueued != mHost.isConnected())
+        else if (next.message.startsWith (ActionCode::connect))
         {
             // Clicked on a connection state that is gone: the click meant something else.
+            if (next.connectedWhenQueued == mHost.isConnected())
+                handle (next.message);
+        }
+        else if (belongsToItsConnection (rowFor (next.message))
+                 && next.connectionWhenQueued != mHost.connectionNumber())
+        {
+            // Clicked under a connection that has ended since (the firmware update closes
+            // its connection and opens a new one): dropped, as the gate drops an action taken
+            // with no connection.
         }
         else
         {

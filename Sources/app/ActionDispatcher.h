@@ -23,8 +23,15 @@
     handled at once (the message set is made for it), every other message is queued and
     handled in order, with its gates, once the outermost operation has ended, and a watchdog
     disconnect found meanwhile is held until then too. So nothing closes the ports under a
-    running operation. A queued "COMI " stands for the connection state the user saw when
-    clicking: when that state changed while it waited, it is dropped. */
+    running operation.
+
+    A queued action is judged again when its turn comes: a click belongs to the connection it
+    was made under. A queued "COMI " stands for the connection state the user saw when
+    clicking: when that state changed while it waited, it is dropped. Every other action for
+    the instrument (the instrument rows, "FIRM " and codes of no row) remembers the host's
+    connection number; when a connect or a disconnect has moved it on meanwhile, the action is
+    dropped silently, as the gate drops an action taken with no connection. The preset
+    library's file actions need no connection and always run. */
 class ActionDispatcher
 {
 public:
@@ -40,6 +47,10 @@ public:
         virtual void connectHardware() = 0;
         virtual void disconnectHardware() = 0;
         virtual void updateInterface() = 0;
+        /** A number that every connect and every disconnect moves on: a queued action for the
+            instrument runs only under the connection it was clicked under. A host that keeps
+            one number for ever never has a queued action dropped for it. */
+        virtual juce::uint32 connectionNumber() const { return 0; }
         /** The firmware update of "FIRM ": disconnect, choose the file, update, connect again. */
         virtual void updateFirmware() {}
         /** The librarian page's list, rescanned after a preset file operation. */
@@ -60,7 +71,15 @@ public:
         const char* code;
         Kind kind;
         Handler handler;   // null: the code is known and does nothing
+        /** A local action that works on the instrument all the same (the firmware update):
+            queued, it runs only under the connection it was clicked under, as the instrument
+            rows do. */
+        bool forTheInstrument = false;
     };
+
+    /** Whether a queued message of this row (null: a code of no row) belongs to the
+        connection it was clicked under. */
+    static bool belongsToItsConnection (const Row* row);
 
     /** The table, in the order the codes are tested. */
     static const std::vector<Row>& rows();
@@ -118,6 +137,7 @@ private:
         bool heldDisconnect;
         juce::String message;
         bool connectedWhenQueued;
+        juce::uint32 connectionWhenQueued;
     };
 
     void handle (const juce::String& message);

@@ -128,6 +128,7 @@ void DorvoEditorApplication::connectHardware()
             juce::uint8 a = 0, b = 0, c = 0, d = 0;
             HWDetector::getSoftwareRev (a, b, c, d);
             mMainWindow->SetFirmwareVersion (a, b, c, d);
+            ++mConnectionNumber;
             return;
         }
 
@@ -158,6 +159,7 @@ void DorvoEditorApplication::connectHardware()
         mMainWindow->SwitchDorvoType (NotConnected);
         mMainWindow->setConnectedState (false);
         mMainWindow->registerListener (this);
+        ++mConnectionNumber;
         return;
     }
 }
@@ -203,6 +205,7 @@ void DorvoEditorApplication::disconnectHardware()
 
     mMainWindow->setConnectedState (false);
     mConnected = false;
+    ++mConnectionNumber;
     closePorts();
 }
 

@@ -76,6 +76,7 @@ public:
     void listenForOtherInstances (const juce::String& path) { mHandOverSocket = path; }
 
     bool isConnected() const { return mConnected; }
+    juce::uint32 getConnectionNumber() const { return mConnectionNumber; }
     MainAppWindow* getMainWindow() const { return mMainWindow.get(); }
     MidiOutputPort* getMidiOutput() const { return mMidiOutput; }
     MidiInputPort* getMidiInput() const { return mMidiInput; }
@@ -92,6 +93,7 @@ private:
         void connectHardware() override { app.connectHardware(); }
         void disconnectHardware() override { app.disconnectHardware(); }
         void updateInterface() override { app.updateInterface(); }
+        juce::uint32 connectionNumber() const override { return app.mConnectionNumber; }
         void updateFirmware() override { app.updateFirmware(); }
         void refreshPresetsList() override;
         DorvoEditorApplication& app;
@@ -111,6 +113,9 @@ private:
     juce::OwnedArray<MidiInputPort> mRetiredInputs;    // closed, waiting for the last port user
     juce::OwnedArray<MidiOutputPort> mRetiredOutputs;
     bool mConnected = false;
+    // Moved on by every connect (found or given up) and every disconnect: a queued action runs
+    // only under the connection it was clicked under. Message thread.
+    juce::uint32 mConnectionNumber = 0;
     // Written on the MIDI input thread, read by the watchdog: one 32-bit word, never reset.
     std::atomic<juce::uint32> mLastActiveSense { 0 };
 

@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 #include "app/ActionDispatcher.h"
+#include <utility>
 
 using Prompts::Icon;
 
@@ -14,8 +15,11 @@ struct FakeHost : ActionDispatcher::Host
     MidiOutputPort* output = nullptr;
     juce::StringArray calls;
     std::function<void()> duringConnect;   // runs inside connectHardware (a nested loop)
+    std::function<void()> duringFirmware;  // runs inside the update, between its disconnect and connect
+    juce::uint32 connection = 1;
 
     bool isConnected() const override { return connected; }
+    juce::uint32 connectionNumber() const override { return connection; }
     juce::uint32 lastActiveSense() const override { return lastSense; }
     MidiOutputPort* instrumentOutput() const override { return output; }
     void connectHardware() override
@@ -24,13 +28,24 @@ struct FakeHost : ActionDispatcher::Host
         if (duringConnect)
             duringConnect();
         connected = true;
+        ++connection;
     }
     void disconnectHardware() override
     {
         calls.add ("disconnect");
         connected = false;
+        ++connection;
     }
     void updateInterface() override { calls.add ("update"); }
+    // As the application's: the update closes the connection and opens a new one.
+    void updateFirmware() override
+    {
+        calls.add ("firmware");
+        disconnectHardware();
+        if (auto once = std::exchange (duringFirmware, nullptr))
+            once();
+        connectHardware();
+    }
 };
 
 class Dispatcher : public ::testing::Test
@@ -100,7 +115,9 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
         const char* message;
         bool sends, disconnects;
         const char* localPrompt = nullptr;   // the title of what a local action asks
+        juce::StringArray localCalls = {};   // the host's calls of a local action
     };
+    const juce::StringArray update { "firmware", "disconnect", "connect" };
     const Case cases[] = {
         { "fresh", true, 10000, 10100, "AFTE 2", true, false },
         { "exactly 300 ms", true, 10000, 10300, "AFTE 2", true, false },
@@ -114,9 +131,9 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
         { "SSQD, fresh", true, 10000, 10100, "SSQD ", false, false },
         { "code later in the table, stale", true, 10000, 10301, "LDSQ ", false, true },
         // The local actions never run the watchdog, connected or not.
-        { "FIRM, stale", true, 10000, 10301, "FIRM ", false, false },
-        { "FIRM, never any sensing", true, 0, 5000, "FIRM ", false, false },
-        { "FIRM, not connected", false, 0, 5000, "FIRM ", false, false },
+        { "FIRM, stale", true, 10000, 10301, "FIRM ", false, false, nullptr, update },
+        { "FIRM, never any sensing", true, 0, 5000, "FIRM ", false, false, nullptr, update },
+        { "FIRM, not connected", false, 0, 5000, "FIRM ", false, false, nullptr, update },
         // The import asks for its files (and is cancelled); the others name no existing file.
         { "IMPO, stale", true, 10000, 10301, "IMPO ", false, false, "Import presets :" },
         { "EXPO, stale", true, 10000, 10301, "EXPO /nonexistent-dorvo/a.preset,/nonexistent-dorvo/b.preset", false, false },
@@ -137,7 +154,7 @@ TEST_F (Dispatcher, WatchdogGatesEveryInstrumentAction)
         dispatcher.dispatch (c.message);
 
         EXPECT_EQ (! sent().empty(), c.sends);
-        EXPECT_EQ (host.calls, c.disconnects ? juce::StringArray ("disconnect") : juce::StringArray());
+        EXPECT_EQ (host.calls, c.disconnects ? juce::StringArray ("disconnect") : c.localCalls);
         if (c.disconnects)
         {
             ASSERT_EQ (prompts.prompts().size(), 1u);
@@ -273,4 +290,52 @@ TEST_F (Dispatcher, BoxOfAWatchdogDisconnectHoldsFurtherClicks)
     };
     dispatcher.dispatch ("AFTE 2");
     EXPECT_EQ (host.calls, juce::StringArray ("disconnect", "connect", "update"));
+}
+
+// A queued action belongs to the connection it was clicked under: the firmware update closes
+// its connection and opens a new one, so what was clicked meanwhile is dropped; behind an
+// operation that keeps the connection, it runs.
+TEST_F (Dispatcher, AQueuedActionRunsOnlyUnderTheConnectionItWasClickedUnder)
+{
+    struct Case
+    {
+        const char* name;
+        const char* first;        // the operation that runs
+        const char* clicked;      // clicked while it runs
+        juce::StringArray calls;  // the host's calls, in order
+        juce::StringArray titles; // what was asked, in order
+    };
+    const Case cases[] = {
+        { "a second update during the update", "FIRM ", "FIRM ", { "firmware", "disconnect", "connect" }, {} },
+        { "save sequences during the update", "FIRM ", "SVSQ ", { "firmware", "disconnect", "connect" }, {} },
+        { "load sequences during the update", "FIRM ", "LDSQ ", { "firmware", "disconnect", "connect" }, {} },
+        // The preset library's file actions need no connection.
+        { "import presets during the update", "FIRM ", "IMPO ", { "firmware", "disconnect", "connect" }, { "Import presets :" } },
+        // A sequence save keeps the connection: the update clicked meanwhile runs after it.
+        { "an update during a sequence save", "SVSQ ", "FIRM ", { "firmware", "disconnect", "connect" }, { "Save Sequences" } },
+        { "save sequences during a sequence load", "LDSQ ", "SVSQ ", {}, { "Load Sequences", "Save Sequences" } },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        prompts.clear();
+        host.calls.clear();
+        host.connected = true;
+        const juce::String clicked (c.clicked);
+        bool clickedOnce = false;
+        auto click = [&] {
+            if (! std::exchange (clickedOnce, true))
+                dispatcher.dispatch (clicked);
+        };
+        host.duringFirmware = click;
+        prompts.onPrompt = [&] (const Prompts::ScriptedResponder::Prompt&) { click(); };
+
+        dispatcher.dispatch (c.first);
+
+        EXPECT_TRUE (clickedOnce);
+        EXPECT_EQ (host.calls, c.calls);
+        EXPECT_EQ (prompts.titles(), c.titles);
+        host.duringFirmware = nullptr;
+        prompts.onPrompt = nullptr;
+    }
 }
