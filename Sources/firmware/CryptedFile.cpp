@@ -12,9 +12,9 @@ void warn (const char* title, const char* text)
 }
 } // namespace
 
-CryptedFile::CryptedFile (const juce::String& path, const juce::String& key)
+CryptedFile::CryptedFile (const juce::String& path, const juce::String& key, Missing missing)
     // juce::File takes absolute paths only: anything else names no file at all.
-    : mFile (juce::File::isAbsolutePath (path) ? juce::File (path) : juce::File())
+    : mFile (juce::File::isAbsolutePath (path) ? juce::File (path) : juce::File()), mMissing (missing)
 {
     const auto utf8 = key.toRawUTF8();
     mKeyLength = (int) std::strlen (utf8);
@@ -35,8 +35,9 @@ void CryptedFile::read()
 {
     if (mFile == juce::File() || ! mFile.existsAsFile())
     {
-        // A missing file is created empty, so that a later store writes it.
-        if (mFile == juce::File() || mFile.isDirectory() || ! mFile.create().wasOk())
+        // A missing file is created empty, so that a later store writes it; a reader that only
+        // reads never creates what it could not find.
+        if (mFile == juce::File() || mFile.isDirectory() || mMissing == Missing::refuse || ! mFile.create().wasOk())
         {
             warn (loadingErrorTitle, cannotOpenText);
             return;

@@ -9,7 +9,8 @@
     stream of LPC23XXCrypter.
 
     The constructor reads the whole file, deciphers it, checks the key magic and keeps the
-    payload in clear in memory; a missing file is created empty. The payload is read through
+    payload in clear in memory; a missing file is created empty, unless the caller only reads
+    (then it is refused as a file that cannot be opened). The payload is read through
     getData / getSize or the input stream, or overwritten through the output stream: once that
     has been taken, the destructor stores the file with exactly what the stream wrote. The
     store never loses the old file: the new one is written whole to a temporary sibling and
@@ -29,7 +30,15 @@ public:
     /** The largest file read; a larger one is refused before anything is allocated. */
     static constexpr juce::int64 maxFileSize = 16 * 1024 * 1024;
 
-    CryptedFile (const juce::String& path, const juce::String& key);
+    /** What the constructor does with a path that names no existing file. */
+    enum class Missing
+    {
+        create,   // create it empty, so that a store writes it (the preset store)
+        refuse    // a file that cannot be opened: "Loading error", no payload, nothing created
+                  // (the firmware update, which only reads)
+    };
+
+    CryptedFile (const juce::String& path, const juce::String& key, Missing missing = Missing::create);
     ~CryptedFile();
 
     /** The payload's bytes; null without payload. */
@@ -69,6 +78,7 @@ private:
                                  const void* payload, size_t size);
 
     juce::File mFile;
+    Missing mMissing = Missing::create;
     std::unique_ptr<juce::MemoryBlock> mPayload;
     std::unique_ptr<juce::MemoryInputStream> mInputStream;
     std::unique_ptr<juce::MemoryOutputStream> mOutputStream;

@@ -298,6 +298,17 @@ TEST_F (CryptedFileTest, MissingFileIsCreatedEmptyAndAnEmptyPathCannotBeOpened)
     EXPECT_EQ (file.getSize(), 0);
     EXPECT_TRUE (boxes().isEmpty());
 
+    // A reader that only reads refuses a missing file as one that cannot be opened, and
+    // creates nothing.
+    const auto gone = dir.getChildFile ("gone.kfw");
+    {
+        CryptedFile container (gone.getFullPathName(), CryptedFile::firmwareKey, CryptedFile::Missing::refuse);
+        EXPECT_FALSE (container.hasPayload());
+        EXPECT_EQ (container.getCryptedInputStream(), nullptr);
+    }
+    EXPECT_FALSE (gone.exists());
+    EXPECT_EQ (boxes(), juce::StringArray ("Loading error / Unable to open the data file."));
+
     // Under a plain file no file can be created.
     write (dir.getChildFile ("plain"), { 1, 2, 3 });
     for (auto path : { juce::String(), juce::String ("relative/name.kfw"), dir.getFullPathName(),

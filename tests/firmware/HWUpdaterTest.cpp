@@ -185,8 +185,8 @@ TEST_F (HWUpdaterTest, TransferThatDoesNotCompleteIsReportedAsFailure)
     }
 }
 
-// A file that is not a firmware file, or no file at all (a cancelled chooser): the container's
-// box, and the instrument is not touched.
+// A file that is not a firmware file, no file at all (a cancelled chooser) or a file that is
+// gone: the container's box, and the instrument is not touched.
 TEST_F (HWUpdaterTest, RefusedFileTouchesNothing)
 {
     auto& device = plug (Model::KelaDorvoSE);
@@ -200,10 +200,15 @@ TEST_F (HWUpdaterTest, RefusedFileTouchesNothing)
     EXPECT_FALSE (HWUpdater::Update (nullptr));
     auto preset = presetFile;
     EXPECT_FALSE (HWUpdater::Update (&preset));
+    // A chosen file that is gone by the time the update opens it is not created.
+    auto gone = folder.folder.getChildFile ("gone.kfw");
+    EXPECT_FALSE (HWUpdater::Update (&gone));
+    EXPECT_FALSE (gone.exists());
 
     EXPECT_EQ (boxes(), juce::StringArray ({ "Loading error / Unable to open the data file.",
                                              "Loading error / Unable to open the data file.",
-                                             "Checking error / This file is not a KelaDorvo crypted firmware file." }));
+                                             "Checking error / This file is not a KelaDorvo crypted firmware file.",
+                                             "Loading error / Unable to open the data file." }));
     EXPECT_TRUE (device.received().empty());
     EXPECT_TRUE (portsClosed());
 }
