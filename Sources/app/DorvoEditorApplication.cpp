@@ -94,7 +94,8 @@ bool DorvoEditorApplication::updateFirmware()
     if (PortUse::quitting())
         return false;   // the application is closing: no new connection
     connectHardware();
-    if (updated)
+    // The reconnection may have updated an instrument found in its boot loader.
+    if (updated || mUpdatedWhileConnecting)
         updateInterface();
     return updated;
 }
@@ -104,11 +105,14 @@ void DorvoEditorApplication::connectHardware()
     ActionDispatcher::Operation connecting (mDispatcher);
 
     disconnectHardware();
-    HWDetector::setLookedAfterFamily (0x04, 0x00);
-    HWDetector::setLookedAfterMember (0x01, 0x01);
+    mUpdatedWhileConnecting = false;
+    bool offerTheUpdate = true;   // until the user declines it in this connection
 
     while (! mConnected)
     {
+        HWDetector::setLookedAfterFamily (0x04, 0x00);
+        HWDetector::setLookedAfterMember (0x01, 0x01);
+
         MidiInputPort* input = nullptr;
         MidiOutputPort* output = nullptr;
         const bool found = HWDetector::findHardware (this, &input, &output);
@@ -140,6 +144,23 @@ void DorvoEditorApplication::connectHardware()
             delete input;
         }
         delete output;
+
+        // An instrument left in its boot loader (an update that did not complete) does not
+        // answer as a running one: the only way to make it run again is an update.
+        if (offerTheUpdate && ! PortUse::quitting() && HWUpdater::findBootLoader())
+        {
+            if (Prompts::okCancel (Prompts::Icon::warning, "Firmware update",
+                                   "A KelaDorvo is waiting in its boot loader: its firmware is not complete.\n"
+                                   "Update the firmware now?"))
+            {
+                auto file = getFirmwareFile();
+                if (HWUpdater::Update (&file))
+                    mUpdatedWhileConnecting = true;
+                if (! PortUse::quitting())
+                    continue;   // the reconnection
+            }
+            offerTheUpdate = false;
+        }
 
         if (Prompts::okCancel (Prompts::Icon::warning, "No instrument found",
                                "The software was not able to find a KelaDorvo connected to the computer.\n"

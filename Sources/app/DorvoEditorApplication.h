@@ -48,6 +48,10 @@ public:
     /** The dispatcher (message thread). */
     void actionListenerCallback (const juce::String& message) override;
 
+    /** Searches for the running instrument and connects to it; when none answers, the retry
+        box, as often as the user asks. A search that finds none also looks for an instrument
+        waiting in its boot loader and, until the user declines it, offers the update
+        ("Firmware update"); OK updates it (chooser, transfer, no reboot) and searches again. */
     void connectHardware();
     void disconnectHardware();
     void updateInterface();
@@ -116,6 +120,8 @@ private:
     // Moved on by every connect (found or given up) and every disconnect: a queued action runs
     // only under the connection it was clicked under. Message thread.
     juce::uint32 mConnectionNumber = 0;
+    // Whether the last connection updated an instrument it found in its boot loader.
+    bool mUpdatedWhileConnecting = false;
     // Written on the MIDI input thread, read by the watchdog: one 32-bit word, never reset.
     std::atomic<juce::uint32> mLastActiveSense { 0 };
 

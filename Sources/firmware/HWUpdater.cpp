@@ -119,13 +119,27 @@ bool HWUpdater::prepareHardware()
     return HWDetector::findHardware (&mCallBack, &mInput, &mOutput);
 }
 
+bool HWUpdater::findBootLoader()
+{
+    const PortUse::Scope holdingPorts;
+
+    closePorts();
+    HWDetector::setLookedAfterFamily (0x04, 0x00);
+    HWDetector::setLookedAfterMember (0x01, 0x03);
+    const bool found = HWDetector::findHardware (&mCallBack, &mInput, &mOutput);
+    closePorts();
+    return found;
+}
+
 bool HWUpdater::Update (juce::File* file)
 {
     const PortUse::Scope holdingPorts;
 
     // The container holds the firmware in memory until this function returns, after the
-    // transfer has stopped reading it.
-    CryptedFile firmware (file != nullptr ? file->getFullPathName() : juce::String(), CryptedFile::firmwareKey);
+    // transfer has stopped reading it. A chosen file that is gone by now (removed, renamed,
+    // its medium unplugged) cannot be opened: nothing is created, nothing sent.
+    CryptedFile firmware (file != nullptr ? file->getFullPathName() : juce::String(), CryptedFile::firmwareKey,
+                          CryptedFile::Missing::refuse);
     auto* stream = firmware.getCryptedInputStream();
     if (stream == nullptr)
         return false;   // the container has told the user why

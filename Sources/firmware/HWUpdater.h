@@ -60,6 +60,11 @@ public:
         and mOutput are the boot loader's ports. */
     static bool prepareHardware();
 
+    /** One search for the boot loader alone (member 01 03), its ports closed again: true when
+        an instrument waits in its boot loader, for instance after an update that did not
+        complete. Message thread. */
+    static bool findBootLoader();
+
     /** The whole update from file (message thread). True when every packet was acknowledged,
         EndOfUpdate was sent and the completion box shown; false otherwise, the user having been
         told why. The application's own ports must be closed before. */

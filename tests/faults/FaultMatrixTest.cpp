@@ -169,6 +169,8 @@ const Box loadChooser { Kind::openFile, "Load Sequences", "*.kdseq" };
 const Box firmwareChooser { Kind::openFile, "Select Firmware binary file", "*.kfw" };
 const Box cannotPrepare { Kind::message, "Update error", "Unable to prepare the Device for update.\nPlease check your connections." };
 const Box notCompleted { Kind::message, "Update error", "The firmware update did not complete.\nPlease check your connections and retry." };
+const Box bootLoaderOffer { Kind::okCancel, "Firmware update",
+                            "A KelaDorvo is waiting in its boot loader: its firmware is not complete.\nUpdate the firmware now?" };
 const Box complete { Kind::message, "Firmware update: complete",
                      "The firmware has been successfully updated!\n Please reboot your Dorvo, then only press OK." };
 } // namespace box
@@ -297,6 +299,8 @@ const std::vector<Cell>& matrix()
     const B fwComplete { box::firmwareChooser, box::complete };
     const B fwNotPrepared { box::firmwareChooser, box::cannotPrepare, box::retry, box::givenUp };
     const B fwNotCompleted { box::firmwareChooser, box::notCompleted, box::retry, box::givenUp };
+    // The reconnection finds the boot loader and offers the update again: Cancel.
+    const B fwNotCompletedOffered { box::firmwareChooser, box::notCompleted, box::bootLoaderOffer, box::retry, box::givenUp };
     const B fwReadBackFails { box::firmwareChooser, box::complete, box::readBackFailed };
     const B saved { box::saveChooser, box::midiQuestion };
     const B notSaved { box::saveChooser, box::midiQuestion, box::notRead };
@@ -309,7 +313,8 @@ const std::vector<Cell>& matrix()
     static const std::vector<Cell> table {
         // ---- connect ------------------------------------------------------------------------
         run (C, none, is::connectedSE, {}),
-        run (C, noReply, is::notConnected, retryThenGiveUp, discoveryMs),
+        // A search that finds nothing looks once more, for a boot loader.
+        run (C, noReply, is::notConnected, retryThenGiveUp, 2 * discoveryMs),
         run (C, lateReply, is::connectedKela, {}, lateMs + getMs)
             .says ("the sequencer question times out: the model without one is taken, as the protocol says"),
         run (C, wrongCommand, is::connectedKela, {}, getMs).says ("the sequencer question goes unanswered: the model without one"),
@@ -317,12 +322,12 @@ const std::vector<Cell>& matrix()
         na (C, badChecksum, why::noAckOrChecksum),
         na (C, resendStatus, why::noAckOrChecksum),
         na (C, abortStatus, why::noAckOrChecksum),
-        run (C, foreignManufacturer, is::notConnected, retryThenGiveUp, attemptMs),
-        run (C, foreignMember, is::notConnected, retryThenGiveUp, attemptMs),
-        run (C, otherDeviceId, is::notConnected, retryThenGiveUp, HWDetector::attemptsPerOutput * attemptMs),
+        run (C, foreignManufacturer, is::notConnected, retryThenGiveUp, 2 * attemptMs),
+        run (C, foreignMember, is::notConnected, retryThenGiveUp, 2 * attemptMs),
+        run (C, otherDeviceId, is::notConnected, retryThenGiveUp, (HWDetector::attemptsPerOutput + 1) * attemptMs),
         run (C, noActiveSensing, is::connectedSE, {}).says ("a connection does not watch active sensing"),
-        run (C, silentOutput, is::notConnected, retryThenGiveUp, discoveryMs),
-        run (C, inputCannotOpen, is::notConnected, retryThenGiveUp, discoveryMs),
+        run (C, silentOutput, is::notConnected, retryThenGiveUp, 2 * discoveryMs),
+        run (C, inputCannotOpen, is::notConnected, retryThenGiveUp, 2 * discoveryMs),
         na (C, bootLoaderMute, why::bootLoaderOnly),
         na (C, silentAfterPackets, why::bootLoaderOnly),
         na (C, resendForever, why::bootLoaderOnly),
@@ -443,31 +448,31 @@ const std::vector<Cell>& matrix()
         // ---- firmware update: through the reboot where the running instrument matters, from the
         //      boot loader where only the boot loader does ---------------------------------------
         run (F, none, is::updatedConnected, fwComplete, rebootMs).says ("through the reboot"),
-        run (F, noReply, is::notUpdated, fwNotPrepared, 3 * discoveryMs).in ("FirmwareUnanswered")
-            .says ("neither the instrument nor its boot loader is found; the reconnection finds nothing"),
+        run (F, noReply, is::notUpdated, fwNotPrepared, 4 * discoveryMs).in ("FirmwareUnanswered")
+            .says ("neither the instrument nor its boot loader is found; the reconnection finds neither"),
         run (F, lateReply, is::updatedNotConnected, fwReadBackFails, (3 + firmwareAcks) * lateMs + 2 * getMs).from (bootLoader)
             .says ("from the boot loader: every answer 700 ms late; the read-back's gets time out"),
         run (F, wrongCommand, is::updatedNotConnected, fwReadBackFails, 2 * getMs).from (bootLoader)
             .says ("from the boot loader; the read-back after the update fails"),
-        run (F, wrongAckCounter, is::notUpdated, fwNotCompleted, firmwareStallMs).from (bootLoader).in ("FirmwareStalled")
+        run (F, wrongAckCounter, is::notUpdated, fwNotCompletedOffered, firmwareStallMs).from (bootLoader).in ("FirmwareStalled")
             .says ("from the boot loader: no acknowledgement counts; the reconnection finds the boot loader only"),
         run (F, badChecksum, is::updatedConnected, fwComplete).from (bootLoader)
             .says ("from the boot loader: the status byte is taken as it unpacks"),
         run (F, resendStatus, is::updatedConnected, fwComplete).from (bootLoader).says ("from the boot loader"),
         run (F, abortStatus, is::endedWithoutImage, fwComplete).from (bootLoader).byContract()
             .says ("from the boot loader: -3 counts as accepted in the boot-loader protocol; the simulated boot loader keeps nothing"),
-        run (F, foreignManufacturer, is::notUpdated, fwNotPrepared, 3 * attemptMs),
-        run (F, foreignMember, is::notUpdated, fwNotPrepared, 3 * attemptMs),
-        run (F, otherDeviceId, is::notUpdated, fwNotPrepared, (2 * HWDetector::attemptsPerOutput + 1) * attemptMs),
+        run (F, foreignManufacturer, is::notUpdated, fwNotPrepared, 4 * attemptMs),
+        run (F, foreignMember, is::notUpdated, fwNotPrepared, 4 * attemptMs),
+        run (F, otherDeviceId, is::notUpdated, fwNotPrepared, (2 * HWDetector::attemptsPerOutput + 2) * attemptMs),
         run (F, noActiveSensing, is::updatedConnected, fwComplete).from (bootLoader)
             .says ("from the boot loader: nothing in an update watches active sensing"),
-        run (F, silentOutput, is::notUpdated, fwNotPrepared, 3 * discoveryMs).in ("FirmwareUnanswered"),
-        run (F, inputCannotOpen, is::notUpdated, fwNotPrepared, 3 * discoveryMs).in ("FirmwareUnheard"),
-        run (F, bootLoaderMute, is::notUpdated, fwNotPrepared, 3 * discoveryMs).from (bootLoader).in ("FirmwareUnheard")
+        run (F, silentOutput, is::notUpdated, fwNotPrepared, 4 * discoveryMs).in ("FirmwareUnanswered"),
+        run (F, inputCannotOpen, is::notUpdated, fwNotPrepared, 4 * discoveryMs).in ("FirmwareUnheard"),
+        run (F, bootLoaderMute, is::notUpdated, fwNotPrepared, 4 * discoveryMs).from (bootLoader).in ("FirmwareUnheard")
             .says ("from the boot loader (after a reboot its five searches would add 25 s: HWUpdaterTest has them)"),
-        run (F, silentAfterPackets, is::notUpdated, fwNotCompleted, firmwareStallMs).from (bootLoader).in ("FirmwareStalled")
+        run (F, silentAfterPackets, is::notUpdated, fwNotCompletedOffered, firmwareStallMs).from (bootLoader).in ("FirmwareStalled")
             .says ("from the boot loader: silent after the first packet"),
-        run (F, resendForever, is::notUpdated, fwNotCompleted).from (bootLoader).says ("from the boot loader: the 17th resend ends it"),
+        run (F, resendForever, is::notUpdated, fwNotCompletedOffered).from (bootLoader).says ("from the boot loader: the 17th resend ends it"),
         run (F, resendStart, is::updatedConnected, fwComplete).from (bootLoader).says ("from the boot loader"),
         run (F, emptyAck, is::updatedConnected, fwComplete).from (bootLoader).says ("from the boot loader"),
         run (F, strayAcks, is::updatedConnected, fwComplete).from (bootLoader).says ("from the boot loader"),

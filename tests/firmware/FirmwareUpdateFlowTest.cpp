@@ -71,6 +71,16 @@ TEST_F (FirmwareUpdateFlow, UpdateButtonUpdatesThenReconnectsAndReadsBack)
 
     const auto image = fwtest::firmwareImage (100);
     prompts.files = { { firmwareFile (image) } };
+    // Clicked again, and on "save sequences", while the update runs: both belong to the
+    // connection the update closed, and are dropped once it has connected again.
+    bool clicked = false;
+    prompts.onPrompt = [this, &clicked] (const Prompts::ScriptedResponder::Prompt& p) {
+        if (p.title == "Select Firmware binary file" && ! std::exchange (clicked, true))
+        {
+            app->getDispatcher().dispatch ("FIRM ");
+            app->getDispatcher().dispatch ("SVSQ ");
+        }
+    };
 
     // A click on the page's own update button.
     auto* page = firmwarePage();
@@ -94,15 +104,22 @@ TEST_F (FirmwareUpdateFlow, UpdateThatDoesNotCompleteReconnectsWithoutReadBack)
     device.clearReceived();
     device.setFault (Fault::resendForever);   // the boot loader asks for its first packet for ever
     prompts.files = { { firmwareFile (fwtest::firmwareImage (100)) } };
-    prompts.choices = { 0 };   // the reconnection finds only the boot loader: give up
+    // The reconnection finds only the boot loader: Cancel to the update it offers, then give
+    // up, as without the offer.
+    prompts.choices = { 0 };
 
     app->getDispatcher().dispatch ("FIRM ");
 
-    EXPECT_EQ (prompts.titles(), juce::StringArray ({ "Select Firmware binary file", "Update error",
+    EXPECT_EQ (prompts.titles(), juce::StringArray ({ "Select Firmware binary file", "Update error", "Firmware update",
                                                       "No instrument found", "No instrument found" }));
     EXPECT_EQ (prompts.prompts()[1].text, "The firmware update did not complete.\nPlease check your connections and retry.");
+    const auto offer = prompts.prompts()[2];
+    EXPECT_EQ (offer.kind, Prompts::Kind::okCancel);
+    EXPECT_EQ (offer.icon, Prompts::Icon::warning);
+    EXPECT_EQ (offer.text, "A KelaDorvo is waiting in its boot loader: its firmware is not complete.\nUpdate the firmware now?");
     const auto heard = fwtest::heardWords (device);
-    EXPECT_TRUE (heard.startsWith ("ID 00 ID 01 03x17 ID")) << heard;
+    // The reconnection's search and the look for the boot loader; then nothing more.
+    EXPECT_EQ (heard, "ID 00 ID 01 03x17 ID ID") << heard;
     EXPECT_FALSE (heard.contains ("3F")) << "no get after a failed update: " << heard;
     EXPECT_FALSE (app->isConnected());
 }
@@ -121,6 +138,117 @@ TEST_F (FirmwareUpdateFlow, CancelledChooserTouchesNothingThenReconnectsWithoutR
     EXPECT_EQ (fwtest::heardWords (device), "ID 3F");
     EXPECT_EQ (device.rebootCount(), 0);
     EXPECT_TRUE (app->isConnected());
+}
+
+// The chosen firmware file is gone by the time the update opens it (removed, renamed, its
+// medium unplugged): "Loading error", the instrument is not rebooted, nothing is sent and no
+// file is made; then the reconnection, without read-back.
+TEST_F (FirmwareUpdateFlow, FileGoneAfterTheChooserTouchesNothing)
+{
+    auto& device = plug (Model::KelaDorvoSE);
+    app->initialise ({});
+    ASSERT_TRUE (app->isConnected());
+    device.clearReceived();
+
+    const auto file = firmwareFile (fwtest::firmwareImage (100));
+    prompts.files = { { file } };
+    prompts.onPrompt = [&] (const Prompts::ScriptedResponder::Prompt& p) {
+        if (p.title == "Select Firmware binary file")
+            file.deleteFile();
+    };
+    app->getDispatcher().dispatch ("FIRM ");
+
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Select Firmware binary file", "Loading error"));
+    EXPECT_EQ (prompts.prompts()[1].text, "Unable to open the data file.");
+    EXPECT_EQ (fwtest::heardWords (device), "ID 3F");
+    EXPECT_EQ (device.rebootCount(), 0);
+    EXPECT_FALSE (file.exists());
+    EXPECT_TRUE (app->isConnected());
+}
+
+// An update that did not complete leaves the instrument in its boot loader; the reconnection
+// finds it there and offers the update: OK runs it (the chooser, no reboot: the boot loader is
+// there already), then searches again and finds the instrument running the new firmware,
+// which is read back.
+TEST_F (FirmwareUpdateFlow, ReconnectionRecoversAnInstrumentLeftInItsBootLoader)
+{
+    auto& device = plug (Model::KelaDorvoSE);
+    app->initialise ({});
+    ASSERT_TRUE (app->isConnected());
+    device.clearReceived();
+    device.setFault (Fault::resendForever);
+
+    const auto image = fwtest::firmwareImageWithVersion (200, { 1, 0, 4, 0 });
+    const auto second = fwtest::writeFirmwareFile (folder.folder.getChildFile ("second.kfw"), image);
+    prompts.files = { { firmwareFile (fwtest::firmwareImage (100)) }, { second } };
+    prompts.choices = { 1 };
+    prompts.onPrompt = [&] (const Prompts::ScriptedResponder::Prompt& p) {
+        if (p.title == "Firmware update")
+            device.clearFaults();   // this time the boot loader takes every packet
+    };
+
+    app->getDispatcher().dispatch ("FIRM ");
+
+    EXPECT_EQ (prompts.titles(), juce::StringArray ({ "Select Firmware binary file", "Update error", "Firmware update",
+                                                      "Select Firmware binary file", "Firmware update: complete" }));
+    EXPECT_EQ (fwtest::heardWords (device), "ID 00 ID 01 03x17 ID ID ID ID 01 03x8 02 ID " + readBack);
+    EXPECT_EQ (device.rebootCount(), 1);
+    EXPECT_EQ (device.getFirmwareImage(), image);
+    EXPECT_TRUE (app->isConnected());
+    ASSERT_NE (firmwarePage(), nullptr);
+    EXPECT_EQ (firmwarePage()->getVersionLabel()->getText(), "1.0.4.0");
+}
+
+// At start-up with the instrument in its boot loader: the offer comes before the retry box.
+// OK updates it and connects; Cancel goes on as without the offer.
+TEST_F (FirmwareUpdateFlow, StartUpOffersTheUpdateToAnInstrumentInItsBootLoader)
+{
+    struct Case
+    {
+        const char* name;
+        int answer;
+        juce::StringArray titles;
+        juce::String heard;
+        bool connected;
+    };
+    const Case cases[] = {
+        { "OK", 1, { "Firmware update", "Select Firmware binary file", "Firmware update: complete" },
+          "ID ID ID ID 01 03x3 02 ID " + readBack, true },
+        { "Cancel", 0, { "Firmware update", "No instrument found", "No instrument found" }, "ID ID", false },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        app = std::make_unique<DorvoEditorApplication>();
+        prompts.clear();
+        auto& device = plug (Model::BootLoader);
+        const auto image = fwtest::firmwareImageWithVersion (60, { 1, 0, 3, 0 });
+        prompts.files = { { firmwareFile (image) } };
+        prompts.choices = { c.answer };
+
+        app->initialise ({});
+
+        EXPECT_EQ (prompts.titles(), c.titles);
+        EXPECT_EQ (fwtest::heardWords (device), c.heard);
+        EXPECT_EQ (app->isConnected(), c.connected);
+        EXPECT_EQ (device.getModel() == Model::BootLoader, ! c.connected);
+        app->shutdown();
+    }
+}
+
+// A device that is neither the running instrument nor its boot loader: the retry box as ever,
+// after each search one look for the boot loader, and nothing but identity requests goes out.
+TEST_F (FirmwareUpdateFlow, NoBootLoaderEitherOffersNothing)
+{
+    auto& device = plug (Model::KelaDorvo);
+    device.setFault (Fault::foreignMember);
+    prompts.choices = { 1, 0 };   // retry once, then give up
+
+    app->initialise ({});
+
+    EXPECT_EQ (prompts.titles(), juce::StringArray ({ "No instrument found", "No instrument found", "No instrument found" }));
+    EXPECT_EQ (fwtest::heardWords (device), "ID ID ID ID");
+    EXPECT_FALSE (app->isConnected());
 }
 
 // "FIRM " while not connected starts the same flow: here the instrument sits in its boot
