@@ -125,3 +125,52 @@ read_back_done() { [ "$(commands)" = "$READ_BACK" ]; }
 read_backs() { commands | grep -o "3F 06 08 0A 10 26 0C 0E 12 14 39 37 2B 3D 2F 33" | wc -l; }
 read_back_count_is() { [ "$(read_backs)" -ge "$1" ]; }
 has_sets() { [ "$(sets_count "$1")" -ge "$2" ]; }
+
+# ---- The firmware update's windows (firmware_update.sh, bootloader_recovery.sh) ----------------
+# $FIRMWARE names the firmware file to choose.
+
+# Types the firmware file's path into the open chooser's "file:" field and opens it (again
+# while the chooser is still up: keys sent before it has the keyboard are lost).
+choose_firmware() {
+  wait_for 20 window_named "Select Firmware binary file" || fail "no firmware chooser"
+  local id; id=$(xdotool search --name "^Select Firmware binary file\$" | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  sleep 0.5
+  shot "$1-chooser"
+  local try
+  for try in 1 2 3; do
+    xdotool mousemove $((X + 300)) $((Y + HEIGHT - 64)) click 1
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 5 "$FIRMWARE"
+    # A path: the chooser goes to its folder and selects the file; a second Return opens it,
+    # when the first did not. Both go into the chooser alone.
+    key_into "$id" Return || true
+    if ! wait_for 2 box_gone "Select Firmware binary file"; then
+      key_into "$id" Return || true
+    fi
+    xdotool mousemove 5 5
+    if wait_for 5 box_gone "Select Firmware binary file"; then return 0; fi
+  done
+  fail "the chooser did not take the firmware file"
+}
+
+box_gone() { ! xdotool search --onlyvisible --name "^$1\$" | head -1 | grep -q .; }
+
+# The progress window while the (slowly acknowledged) packets go out, then the completion box.
+watch_update() {
+  wait_for 20 window_named "Firmware update:" || fail "no progress window; log: '$(commands)'"
+  sleep 1
+  shot "$1-progress"
+  wait_for 60 window_named "Firmware update: complete" || fail "no completion box; log: '$(commands)'"
+  sleep 0.3
+  shot "$1-complete"
+  answer_box "Firmware update: complete"
+}
+
+stop_app() {
+  kill "$APP_PID" 2>/dev/null || true
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
