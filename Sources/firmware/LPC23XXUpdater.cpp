@@ -114,7 +114,10 @@ bool LPC23XXUpdater::StopUpdate (int timeoutMs)
 
 void LPC23XXUpdater::run()
 {
-    auto lastMove = juce::Time::getMillisecondCounter();
+    // The limit runs from the last acknowledgement that moved the transfer on, never from the
+    // start: a whole image may well take longer than the limit while every packet is taken.
+    const auto clock = mClock.load (std::memory_order_acquire);
+    auto lastMove = clock();
     Outcome outcome = Outcome::stopped;
 
     for (;;)
@@ -132,7 +135,7 @@ void LPC23XXUpdater::run()
         if (ackStep (movedOn))
         {
             if (movedOn)
-                lastMove = juce::Time::getMillisecondCounter();
+                lastMove = clock();
             if (GetOutcome() == Outcome::failed)
             {
                 outcome = Outcome::failed;
@@ -141,7 +144,7 @@ void LPC23XXUpdater::run()
             continue;
         }
 
-        const auto waited = juce::Time::getMillisecondCounter() - lastMove;
+        const auto waited = clock() - lastMove;
         if (waited >= (juce::uint32) ackTimeoutMs)
         {
             outcome = Outcome::failed;

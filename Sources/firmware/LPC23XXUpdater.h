@@ -75,6 +75,11 @@ public:
 
     juce::int64 GetPacketsTotal() const { return mPacketsTotal.load (std::memory_order_acquire); }
 
+    /** The clock the time limit is measured on, in milliseconds: juce::Time's millisecond
+        counter, or another one (tests); set it while no transfer runs. */
+    using Clock = juce::uint32 (*)();
+    void setClock (Clock clock) { mClock.store (clock != nullptr ? clock : &millisecondCounter, std::memory_order_release); }
+
 protected:
     /** The worker's step for one acknowledgement: takes the one AckReceived took in, if any,
         and handles it. False when none was waiting; movedOn tells whether it moved the
@@ -98,6 +103,9 @@ private:
     void finish (Outcome outcome);
 
     static constexpr int noAck = -1;
+    static juce::uint32 millisecondCounter() { return juce::Time::getMillisecondCounter(); }
+
+    std::atomic<Clock> mClock { &millisecondCounter };
 
     // Given by StartUpdate before the worker starts, used by the worker only.
     juce::InputStream* mFirmwareStream = nullptr;

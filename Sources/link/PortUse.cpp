@@ -54,7 +54,19 @@ bool runSlice (int ms)
         return false;
     if (onMessageThread())
         return juce::MessageManager::getInstance()->runDispatchLoopUntil (ms) && ! quitting();
-    juce::Thread::sleep (ms);
-    return ! quitting();
+
+    // Off the message thread the slice sleeps in short steps, so that it ends as soon as
+    // quitting is asked.
+    constexpr int quitCheckMs = 5;
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) juce::jmax (0, ms);
+    for (;;)
+    {
+        if (quitting())
+            return false;
+        const auto now = juce::Time::getMillisecondCounter();
+        if (juce::int32 (end - now) <= 0)
+            return true;
+        juce::Thread::sleep (juce::jmin (quitCheckMs, (int) (end - now)));
+    }
 }
 } // namespace PortUse

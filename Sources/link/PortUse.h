@@ -52,6 +52,7 @@ int users();
 bool quitting();
 
 /** One slice of a nested loop: runs the message loop for about ms on the message thread (or
-    sleeps, off it). False when the application is quitting, at once if it already was. */
+    sleeps, off it). False when the application is quitting, at once if it already was; off
+    the message thread a slice also ends within a few milliseconds of a quit. */
 bool runSlice (int ms);
 } // namespace PortUse

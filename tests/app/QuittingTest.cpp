@@ -3,6 +3,8 @@
 #include "link/HWMessages.h"
 #include "link/HWTemplate.h"
 #include "link/PortUse.h"
+#include <atomic>
+#include <thread>
 
 // Once the application is asked to quit, every nested loop ends at once, reports failure to
 // its caller, and no box is shown on the way out. A quit cannot be taken back within a
@@ -133,11 +135,35 @@ TEST_F (QuitScenario, DISABLED_NothingIsAskedAnyMore)
     EXPECT_TRUE (prompts.prompts().empty());
 }
 
+// A waiting slice on a thread other than the message thread sleeps, and ends with false as soon
+// as quitting is asked, not when its time is up.
+TEST_F (QuitScenario, DISABLED_SliceOffTheMessageThread)
+{
+    std::atomic<bool> waiting { false }, result { true };
+    Clock::time_point ended {};
+    std::thread worker ([&] {
+        waiting = true;
+        result = PortUse::runSlice (60000);
+        ended = Clock::now();
+    });
+    while (! waiting)
+        std::this_thread::yield();
+
+    QuitSoon quit;
+    PortUse::runSlice (50);
+    ASSERT_TRUE (PortUse::quitting());
+    worker.join();
+    EXPECT_FALSE (result);
+    const std::chrono::duration<double, std::milli> afterTheQuit = ended - quit.asked;
+    EXPECT_LT (afterTheQuit.count(), promptlyMs);
+}
+
 TEST (Quitting, EveryNestedLoopEndsAtOnceReportsFailureAndShowsNothing)
 {
     DORVO_REQUIRE_DISPLAY();   // the scenarios' discovery window
     const auto self = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFullPathName();
-    for (auto* scenario : { "WaitForAMessage", "BlockTransfers", "ConnectionSearch", "ReadBack", "NothingIsAskedAnyMore" })
+    for (auto* scenario : { "WaitForAMessage", "BlockTransfers", "ConnectionSearch", "ReadBack", "NothingIsAskedAnyMore",
+                            "SliceOffTheMessageThread" })
     {
         SCOPED_TRACE (scenario);
         juce::ChildProcess child;

@@ -2,6 +2,7 @@
 #include "firmware/LPC23XXUpdater.h"
 #include "link/VirtualMidiBus.h"
 #include "simulator/SimulatedInstrument.h"
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -353,5 +354,45 @@ TEST_F (BootLoaderTest, ProgressIsTheShareOfPacketsSentAndASecondStartIsRefused)
         EXPECT_TRUE (updater.StopUpdate (5000));
         EXPECT_EQ (updater.GetOutcome(), Outcome::stopped);
     }
+    VirtualMidiBus::instance().removeDevice (&loader);
+}
+
+namespace
+{
+std::atomic<juce::uint32> fakeNow { 1000 };
+juce::uint32 fakeClock() { return fakeNow.load(); }
+} // namespace
+
+// A boot loader that keeps taking packets, each after 4 s (of the updater's clock, which the
+// test moves on): the whole transfer takes 24 s, more than twice the limit, and completes,
+// since the limit runs from the last acknowledgement that moved it on.
+TEST_F (BootLoaderTest, ATransferThatKeepsMovingOutlastsTheTimeLimit)
+{
+    MidiPorts::useVirtualBus();
+    ManualBootLoader loader;
+    VirtualMidiBus::instance().addDevice ("Boot loader", &loader);
+    updater.setClock (&fakeClock);
+    {
+        Ports link (&forwarder);
+        constexpr int packets = 5;
+        constexpr juce::uint32 stepMs = 4000;
+        static_assert (stepMs < (juce::uint32) LPC23XXUpdater::ackTimeoutMs);
+        static_assert ((packets + 1) * stepMs > 2 * (juce::uint32) LPC23XXUpdater::ackTimeoutMs);
+
+        const auto payload = payloadOf (packets * 28);
+        juce::MemoryInputStream stream (payload.data(), payload.size(), false);
+        ASSERT_TRUE (updater.StartUpdate (link.out.get(), &stream));
+        for (int k = 0; k <= packets; ++k)
+        {
+            ASSERT_TRUE (loader.waitForCount ((size_t) k + 1)) << "message " << k;
+            fakeNow += stepMs;
+            loader.acknowledge (loader.at ((size_t) k));
+        }
+        ASSERT_TRUE (waitUntilIdle (updater));
+        EXPECT_EQ (updater.GetOutcome(), Outcome::completed);
+        ASSERT_EQ (loader.count(), (size_t) packets + 2);
+        EXPECT_EQ (loader.at (packets + 1)[8], endCode);
+    }
+    updater.setClock (nullptr);
     VirtualMidiBus::instance().removeDevice (&loader);
 }
