@@ -159,7 +159,7 @@ TEST_F (SequenceWriter, WritesTheExactFileAfterTheFourteenRequests)
     EXPECT_EQ (temp.names(), juce::StringArray ("songs.kdseq", "songs.kdseq_1.mid"));
 }
 
-// OK on the question: six MIDI files beside the sequence file, the Part's example byte for byte
+// OK on the question: six MIDI files beside the sequence file, byte for byte
 // (S = 16, G = 2: 60, rest, 64), an empty sequence a track with only its end.
 TEST_F (SequenceWriter, MidiFilesBesideTheSequenceFile)
 {
