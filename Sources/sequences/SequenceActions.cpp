@@ -69,6 +69,12 @@ void save (MidiOutputPort* out)
     if (chosen == juce::File())
         return;
     auto target = chosen.withFileExtension ("kdseq");
+    // The chooser asked about the name as typed; a file that only the extension names is
+    // asked about here, before anything is read or written.
+    if (target != chosen && target.exists()
+        && ! Prompts::okCancel (Prompts::Icon::warning, "Save Sequences",
+                                "The file " + target.getFileName() + " already exists.\nDo you want to replace it?"))
+        return;
     HWMessages::getSeqPatterntoFile (out, &target);
 }
 } // namespace SequenceActions

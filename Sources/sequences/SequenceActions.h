@@ -18,7 +18,8 @@ void factoryReset (MidiOutputPort* out);
 void load (MidiOutputPort* out);
 
 /** Asks for a file to save ("Save Sequences"), gives it the extension kdseq and saves the
-    instrument's sequences to it. */
+    instrument's sequences to it. When the extension names another file than the one chosen
+    and that file exists, asks first whether to replace it (Cancel saves nothing). */
 void save (MidiOutputPort* out);
 
 /** The factory sequences, index 0 to 5, each with exactly its own step count. */

@@ -151,3 +151,81 @@ TEST_F (SequenceActions, ChoosersLoadAndSave)
     EXPECT_EQ (temp.names(), juce::StringArray ("mine.kdseq", "more.kdseq", "songs.kdseq"));
     EXPECT_EQ (PortUse::users(), 0);
 }
+
+// The chooser asks about the name as typed. A name that only gets its file with the kdseq
+// extension is asked about before anything happens: OK saves as usual, Cancel leaves every
+// file as it was and asks the instrument nothing. A name typed with the extension, or one
+// whose kdseq file does not exist, is saved without a further box.
+TEST_F (SequenceActions, SaveAsksBeforeReplacingTheFileTheExtensionNames)
+{
+    struct Case
+    {
+        const char* name;
+        const char* chosen;
+        juce::StringArray existing;   // files there before, each with the text "before"
+        bool asked;
+        int answer;                   // to the replace question
+        bool written;                 // songs.kdseq holds the instrument's sequences
+    };
+    const Case cases[] = {
+        { "typed without the extension, the file exists, OK", "songs", { "songs.kdseq" }, true, 1, true },
+        { "typed without the extension, the file exists, Cancel", "songs", { "songs.kdseq" }, true, 0, false },
+        { "another extension, the kdseq file exists, OK", "songs.txt", { "songs.kdseq", "songs.txt" }, true, 1, true },
+        { "another extension, the kdseq file exists, Cancel", "songs.txt", { "songs.kdseq" }, true, 0, false },
+        { "typed with the extension, the file exists", "songs.kdseq", { "songs.kdseq" }, false, 0, true },
+        { "typed without the extension, no such file", "songs", {}, false, 0, true },
+        { "another extension, only the typed file exists", "songs.txt", { "songs.txt" }, false, 0, true },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        for (auto& f : temp.folder.findChildFiles (juce::File::findFiles, false, "*"))
+            ASSERT_TRUE (f.deleteFile());
+        for (auto& name : c.existing)
+            ASSERT_TRUE (temp.file (name).replaceWithText ("before"));
+        instrument.clearReceived();
+        chooser.clear();
+        chooser.choices.clear();
+        if (c.asked)
+            chooser.choices.push_back (c.answer);
+        chooser.choices.push_back (0);   // no MIDI files
+        chooser.files.push_back ({ temp.file (c.chosen) });
+
+        dispatcher.dispatch (ActionCode::saveSequences);
+
+        juce::StringArray titles ("Save Sequences");
+        if (c.asked)
+            titles.add ("Save Sequences");
+        if (c.written)
+            titles.add ("Generate MidiFiles?");
+        EXPECT_EQ (chooser.titles(), titles);
+        if (c.asked && chooser.prompts().size() >= 2)
+        {
+            const auto box = chooser.prompts()[1];
+            EXPECT_EQ (box.kind, Prompts::Kind::okCancel);
+            EXPECT_EQ (box.icon, Prompts::Icon::warning);
+            EXPECT_EQ (box.text, "The file songs.kdseq already exists.\nDo you want to replace it?");
+        }
+
+        auto names = c.existing;
+        names.addIfNotAlreadyThere ("songs.kdseq");
+        names.sort (false);
+        if (c.written)
+        {
+            EXPECT_TRUE (temp.file ("songs.kdseq").loadFileAsString().startsWith ("1:"));
+            EXPECT_EQ (temp.names(), names);
+            EXPECT_FALSE (instrument.received().empty());
+        }
+        else
+        {
+            EXPECT_EQ (temp.file ("songs.kdseq").loadFileAsString(), "before");
+            EXPECT_EQ (temp.names(), c.existing);
+            EXPECT_TRUE (instrument.received().empty());
+        }
+        if (temp.file ("songs.txt").existsAsFile())
+        {
+            EXPECT_EQ (temp.file ("songs.txt").loadFileAsString(), "before");
+        }
+        EXPECT_EQ (PortUse::users(), 0);
+    }
+}

@@ -1,4 +1,5 @@
 #include "SequenceTestSupport.h"
+#include <cstring>
 
 using seqtest::Sent;
 
@@ -7,6 +8,12 @@ namespace
 juce::MemoryBlock utf8 (const juce::String& text)
 {
     return juce::MemoryBlock (text.toRawUTF8(), text.getNumBytesAsUTF8());
+}
+
+/** The bytes of a C string as they are, whatever they are. */
+juce::MemoryBlock raw (const char* bytes)
+{
+    return juce::MemoryBlock (bytes, std::strlen (bytes));
 }
 
 juce::MemoryBlock utf16WithBom (const juce::String& text)
@@ -64,12 +71,22 @@ TEST_F (SequenceReader, FileTextsAgainstTheMessagesSentAndTheBox)
         { "LF file", utf8 ("1:60 62 x 64\n2:\n3:48\n"), { { 0, { 60, 62, 127, 64 } }, { 1, {} }, { 2, { 48 } } }, {} },
         { "UTF-16 with byte-order mark", utf16WithBom ("1:60 x\r\n2:62\r\n"), { { 0, { 60, 127 } }, { 1, { 62 } } }, {} },
         { "UTF-8 byte-order mark skipped", utf8 (juce::String::fromUTF8 ("\xEF\xBB\xBF") + "1:60\r\n"), { { 0, { 60 } } }, {} },
+        // The mark is skipped before bytes that are not UTF-8 as well: the first line keeps
+        // its sequence number, and the bad token is found where it is.
+        { "byte-order mark, then a lone byte", raw ("\xEF\xBB\xBF" "1:60\r\n2:62 \xE9\r\n"), { { 0, { 60 } } },
+          "Bad file format on line: 2 token: 2" },
+        { "byte-order mark, then an overlong form", raw ("\xEF\xBB\xBF" "1:60\r\n2:\xC0\xB0\r\n"), { { 0, { 60 } } },
+          "Bad file format on line: 2 token: 1" },
         { "empty file", {}, {}, {} },
         { "missing file", {}, {}, {}, true },
 
         { "blank after the colon", utf8 ("1: 60"), {}, badToken11 },
         { "double blank", utf8 ("1:60  62"), {}, "Bad file format on line: 1 token: 2" },
         { "trailing blank", utf8 ("1:60 62 \r\n"), { { 0, { 60, 62 } } }, {} },
+        // A line end drops its carriage return and nothing else: the blanks before it stay.
+        { "two blanks before CRLF", utf8 ("1:60  \r\n"), {}, "Bad file format on line: 1 token: 2" },
+        { "two blanks before LF", utf8 ("1:60  \n"), {}, "Bad file format on line: 1 token: 2" },
+        { "a carriage return before CRLF", utf8 ("1:60 \r\r\n"), {}, "Bad file format on line: 1 token: 2" },
         { "tab inside a token", utf8 ("1:60\t62"), { { 0, { 60 } } }, {} },
         { "x anywhere is a rest", utf8 ("1:max 0x3C x"), { { 0, { 127, 127, 127 } } }, {} },
         { "capital X", utf8 ("1:X"), {}, badToken11 },
@@ -189,6 +206,9 @@ TEST (SequenceFileText, BytesAsText)
         { "UTF-16 behind its mark", { 0xFF, 0xFE, '1', 0, ':', 0, '7', 0 }, "1:7" },
         { "no UTF-8 at all: Windows-1252", { '1', ':', 0x80 }, juce::String::fromUTF8 ("1:\xe2\x82\xac") },
         { "an overlong digit", { '1', ':', '6', 0xC0, 0xB0 }, juce::String::fromUTF8 ("1:6\xc3\x80\xc2\xb0") },
+        { "a lone byte behind the mark", { 0xEF, 0xBB, 0xBF, '1', ':', '6', 0xE9 }, juce::String::fromUTF8 ("1:6\xc3\xa9") },
+        { "an overlong digit behind the mark", { 0xEF, 0xBB, 0xBF, '1', ':', '6', 0xC0, 0xB0 },
+          juce::String::fromUTF8 ("1:6\xc3\x80\xc2\xb0") },
         { "a surrogate", { '2', ':', 0xED, 0xA0, 0x80 }, juce::String::fromUTF8 ("2:\xc3\xad\xc2\xa0\xc2\x80") },
         { "the mark alone", { 0xEF, 0xBB, 0xBF }, "" },
         { "nothing", {}, "" },

@@ -159,7 +159,7 @@ TEST_F (SequenceWriter, WritesTheExactFileAfterTheFourteenRequests)
     EXPECT_EQ (temp.names(), juce::StringArray ("songs.kdseq", "songs.kdseq_1.mid"));
 }
 
-// OK on the question: six MIDI files beside the sequence file, the Part's example byte for byte
+// OK on the question: six MIDI files beside the sequence file, byte for byte
 // (S = 16, G = 2: 60, rest, 64), an empty sequence a track with only its end.
 TEST_F (SequenceWriter, MidiFilesBesideTheSequenceFile)
 {
@@ -187,7 +187,8 @@ TEST_F (SequenceWriter, MidiFilesBesideTheSequenceFile)
 
 // The timing for every step size and gate length the instrument has, and for answers of 0,
 // which stand for the controls' start values (S = 16, G = 1) instead of dividing by zero or
-// ending notes before they start.
+// ending notes before they start. A step size that does not divide 192 shows the divisions
+// truncated: T = 768 / S, D = (192 / S) * G (for S = 7, G = 3: 27 * 3 = 81, not 576 / 7 = 82).
 TEST (SequenceMidiExport, StepAndGateTicks)
 {
     struct Case
@@ -198,14 +199,49 @@ TEST (SequenceMidiExport, StepAndGateTicks)
         { 4, 1, 192, 48 },  { 4, 2, 192, 96 },  { 4, 3, 192, 144 }, { 8, 1, 96, 24 },  { 8, 2, 96, 48 },
         { 8, 3, 96, 72 },   { 32, 1, 24, 6 },   { 32, 2, 24, 12 },  { 32, 3, 24, 18 }, { 16, 2, 48, 24 },
         { 0, 2, 48, 24 },   { 16, 0, 48, 12 },  { 0, 0, 48, 12 },
+        { 7, 3, 109, 81 },  { 5, 3, 153, 114 }, { 100, 3, 7, 3 },
     };
     for (auto& c : cases)
     {
         SCOPED_TRACE ("S = " + juce::String (c.s) + ", G = " + juce::String (c.g));
         const auto timing = SequenceFile::Timing::fromAnswers (juce::uint8 (c.s), juce::uint8 (c.g));
+        EXPECT_EQ (timing.stepTicks(), c.t);
+        EXPECT_EQ (timing.gateTicks(), c.d);
         juce::MemoryBlock data;
         ASSERT_TRUE (SequenceFile::midiFileFor (steps ({ 60, 127, 64 }), timing, data));
         EXPECT_EQ (hex (data), hex (expectedMidi (c.t, c.d)));
+    }
+}
+
+// At the same tick a note-off comes before the note-on: a gate of a whole step ends each note
+// on the next one's start, and a step size beyond 192 gives no gate at all, so a note's off
+// falls on its own on (it was added first).
+TEST (SequenceMidiExport, NoteOffFirstAtTheSameTick)
+{
+    struct Case
+    {
+        const char* name;
+        int s, g;
+        juce::MemoryBlock track;   // the track's events, its end included
+    };
+    const Case cases[] = {
+        { "S = 16, G = 4: the off on the next note's on", 16, 4,
+          bytes ({ 0x00, 0x90, 0x3C, 0x40, 0x30, 0x80, 0x3C, 0x40, 0x00, 0x90, 0x40, 0x40, 0x30, 0x80, 0x40, 0x40,
+                   0x00, 0xFF, 0x2F, 0x00 }) },
+        { "S = 200, G = 1: the off on the note's own on", 200, 1,
+          bytes ({ 0x00, 0x80, 0x3C, 0x40, 0x00, 0x90, 0x3C, 0x40, 0x03, 0x80, 0x40, 0x40, 0x00, 0x90, 0x40, 0x40,
+                   0x00, 0xFF, 0x2F, 0x00 }) },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        auto expected = midiHeader();
+        expected.append (bytes ({ 0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, (int) c.track.getSize() }).getData(), 8);
+        expected.append (c.track.getData(), c.track.getSize());
+
+        juce::MemoryBlock data;
+        ASSERT_TRUE (SequenceFile::midiFileFor (steps ({ 60, 64 }), SequenceFile::Timing::fromAnswers (juce::uint8 (c.s), juce::uint8 (c.g)), data));
+        EXPECT_EQ (hex (data), hex (expected));
     }
 }
 
@@ -352,13 +388,10 @@ TEST_F (SequenceWriter, RoundTrip)
 }
 
 // The exported files open in another MIDI file reader (Debian's python3-mido), which finds
-// the notes at the times the step size and gate length give.
+// the notes at the times the step size and gate length give, in the file's order: for a gate
+// of a whole step, each note's off before the next note's on at the same tick.
 TEST_F (SequenceWriter, MidiFilesReadWithMido)
 {
-    const auto sequences = sampleSequences();
-    setInstrument (sequences, 8, 3);   // T = 96, D = 72
-    save (target, true);
-
     const char* script = R"(
 import sys, mido
 for path in sys.argv[1:]:
@@ -372,29 +405,42 @@ for path in sys.argv[1:]:
         else:
             print(m.type, now)
 )";
-    juce::StringArray command { "/usr/bin/python3", "-c", script };
-    juce::String expected;
-    for (int s = 0; s < 6; ++s)
+    struct Case
     {
-        command.add (SequenceFile::midiFilePath (target, s + 1).getFullPathName());
-        expected << "file 1 192 1\n";
-        int end = 0;
-        for (int j = 0; j < 64 && sequences[(size_t) s][(size_t) j] != 0; ++j)
-        {
-            const int note = sequences[(size_t) s][(size_t) j];
-            if (note == 127)
-                continue;
-            expected << "note_on 0 " << note << " 64 " << 96 * j << "\n";
-            expected << "note_off 0 " << note << " 64 " << 96 * j + 72 << "\n";
-            end = 96 * j + 72;
-        }
-        expected << "end_of_track " << end << "\n";
-    }
+        int s, g, t, d;
+    };
+    const Case cases[] = { { 8, 3, 96, 72 }, { 7, 3, 109, 81 }, { 16, 4, 48, 48 } };
+    const auto sequences = sampleSequences();
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE ("S = " + juce::String (c.s) + ", G = " + juce::String (c.g));
+        setInstrument (sequences, c.s, c.g);
+        save (target, true);
 
-    juce::ChildProcess python;
-    ASSERT_TRUE (python.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr));
-    const auto output = python.readAllProcessOutput();
-    ASSERT_TRUE (python.waitForProcessToFinish (30000));
-    EXPECT_EQ (python.getExitCode(), 0u) << output;
-    EXPECT_EQ (output.replace ("\r\n", "\n"), expected);
+        juce::StringArray command { "/usr/bin/python3", "-c", script };
+        juce::String expected;
+        for (int s = 0; s < 6; ++s)
+        {
+            command.add (SequenceFile::midiFilePath (target, s + 1).getFullPathName());
+            expected << "file 1 192 1\n";
+            int end = 0;
+            for (int j = 0; j < 64 && sequences[(size_t) s][(size_t) j] != 0; ++j)
+            {
+                const int note = sequences[(size_t) s][(size_t) j];
+                if (note == 127)
+                    continue;
+                expected << "note_on 0 " << note << " 64 " << c.t * j << "\n";
+                expected << "note_off 0 " << note << " 64 " << c.t * j + c.d << "\n";
+                end = c.t * j + c.d;
+            }
+            expected << "end_of_track " << end << "\n";
+        }
+
+        juce::ChildProcess python;
+        ASSERT_TRUE (python.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr));
+        const auto output = python.readAllProcessOutput();
+        ASSERT_TRUE (python.waitForProcessToFinish (30000));
+        EXPECT_EQ (python.getExitCode(), 0u) << output;
+        EXPECT_EQ (output.replace ("\r\n", "\n"), expected);
+    }
 }
