@@ -365,3 +365,21 @@ TEST_F (CryptedFileTest, FailedStoreKeepsTheOldFile)
     dir.findChildFiles (all, juce::File::findFilesAndDirectories, false, "*");
     EXPECT_EQ (all.size(), 1) << "a temporary sibling was left behind";
 }
+
+// The store takes a name of the whole 255 bytes a file name may have: the container's store
+// over an existing file and the write of a new one.
+TEST_F (CryptedFileTest, StoresToANameOf255Bytes)
+{
+    const auto file = dir.getChildFile (testsupport::nameOfBytes (255, ".preset"));
+    ASSERT_TRUE (CryptedFile::write (file, CryptedFile::presetKey, pattern (87, 1).data(), 87));
+    EXPECT_EQ (contentsOf (file), encipheredFile (CryptedFile::presetKey, pattern (87, 1)));
+    {
+        CryptedFile container (file.getFullPathName(), CryptedFile::presetKey);
+        ASSERT_EQ (container.getSize(), 87u);
+        const auto fresh = pattern (87, 2);
+        container.getCryptedOutputStream()->write (fresh.data(), fresh.size());
+    }
+    EXPECT_EQ (contentsOf (file), encipheredFile (CryptedFile::presetKey, pattern (87, 2)));
+    EXPECT_EQ (dir.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    EXPECT_TRUE (boxes().isEmpty());
+}

@@ -394,3 +394,28 @@ TEST_F (PresetFiles, MalformedFileMessagesChangeNothing)
     }
     EXPECT_EQ (host.refreshes, (int) std::size (messages));
 }
+
+// Copies, imports and exports take names of the whole 255 bytes a file name may have.
+TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
+{
+    const auto name = testsupport::nameOfBytes (255, ".preset");
+    const auto outside = temp.root.getChildFile ("mine");
+    const auto to = temp.root.getChildFile ("export");
+    outside.createDirectory();
+    to.createDirectory();
+    writePresetFile (outside.getChildFile (name), pattern (87, 1));
+
+    prompts.files = { { outside.getChildFile (name) } };
+    dispatcher.dispatch ("IMPO ");
+    EXPECT_EQ (snapshot (temp.library), (Disk { { name, preset (1) } }));
+
+    prompts.files = { { to } };
+    dispatcher.dispatch ("EXPO " + temp.library.getChildFile (name).getFullPathName());
+    EXPECT_EQ (snapshot (to), (Disk { { name, preset (1) } }));
+
+    const auto copyName = testsupport::nameOfBytes (255, ".preset", "y");
+    prompts.names = { copyName.dropLastCharacters (7) };
+    dispatcher.dispatch ("COPY " + temp.library.getChildFile (name).getFullPathName());
+    EXPECT_EQ (snapshot (temp.library), (Disk { { name, preset (1) }, { copyName, preset (1) } }));
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Export presets :", "Copy preset :"));
+}

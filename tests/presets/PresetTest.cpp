@@ -337,3 +337,19 @@ TEST_F (PresetFile, AFailedStoreKeepsTheOldFileAndLeavesNoEmptyNewOne)
     EXPECT_EQ (snapshot (dir), disk);
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Storing error", "Storing error"));
 }
+
+// A preset file may take a name of the whole 255 bytes a file name may have, new or existing.
+TEST_F (PresetFile, StoresToANameOf255Bytes)
+{
+    const auto file = dir.getChildFile (testsupport::nameOfBytes (255, ".preset"));
+    TestPreset p;
+    p.fill (pattern (87, 1));
+    EXPECT_TRUE (p.storePreset (file));
+    EXPECT_EQ (contentsOf (file), presetFileBytes (pattern (87, 1)));
+
+    p.fill (pattern (87, 2));
+    EXPECT_TRUE (p.storePreset (file));
+    EXPECT_EQ (contentsOf (file), presetFileBytes (pattern (87, 2)));
+    EXPECT_EQ (snapshot (dir).size(), 1u) << "nothing but the preset file";
+    EXPECT_TRUE (prompts.prompts().empty());
+}
