@@ -204,3 +204,40 @@ TEST (FileSaving, LongNamesThatBeginAlikeKeepTheirOwnTemporaries)
     EXPECT_EQ (a.loadFileAsString(), "new a");
     EXPECT_EQ (b.loadFileAsString(), "new b");
 }
+
+// A rename that fails after the temporary was written takes the temporary away as well, and
+// files saved together are then none of them renamed. A name of 256 bytes (the MIDI file of a
+// sequence file of 250 bytes) has a temporary but cannot be renamed to.
+TEST (FileSaving, ARenameThatFailsLeavesNoTemporary)
+{
+    Folder f;
+    const auto tooLong = f.dir.getChildFile (testsupport::nameOfBytes (256, ".mid"));
+    const auto songs = f.dir.getChildFile ("songs.kdseq");
+    ASSERT_TRUE (songs.replaceWithText ("old songs"));
+
+    EXPECT_FALSE (FileSaving::replaceWith (tooLong, juce::String ("new")));
+    EXPECT_EQ (f.listing(), juce::StringArray ("songs.kdseq=old songs"));
+
+    EXPECT_FALSE (FileSaving::replaceAllWith ({ { tooLong, text ("new") }, { songs, text ("new songs") } }));
+    EXPECT_EQ (f.listing(), juce::StringArray ("songs.kdseq=old songs"));
+}
+
+// A write that does not reach the disk whole is a failed save even when no call reported it:
+// near a file-size limit write() returns short, and the stream's status stays good.
+TEST (FileSaving, AShortWriteIsAFailedSave)
+{
+    Folder f;
+    const auto target = f.dir.getChildFile ("Lead.preset");
+    ASSERT_TRUE (target.replaceWithText ("old"));
+    const juce::String contents = juce::String::repeatedString ("0123456789", 10);
+
+    bool saved = true;
+    {
+        testsupport::FullDisk nearlyFull (40);
+        ASSERT_TRUE (nearlyFull.active());
+        saved = FileSaving::replaceWith (target, contents);
+    }
+
+    EXPECT_FALSE (saved);
+    EXPECT_EQ (f.listing(), juce::StringArray ("Lead.preset=old"));
+}

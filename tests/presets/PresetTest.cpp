@@ -353,3 +353,29 @@ TEST_F (PresetFile, StoresToANameOf255Bytes)
     EXPECT_EQ (snapshot (dir).size(), 1u) << "nothing but the preset file";
     EXPECT_TRUE (prompts.prompts().empty());
 }
+
+// A store to a new file that fails is never seen as a file: not while the user is told, not
+// afterwards; whether nothing at all could be written or only part of it.
+TEST_F (PresetFile, AFailedStoreToANewFileNeverShowsIt)
+{
+    const auto fresh = dir.getChildFile ("New.preset");
+    for (rlim_t room : { 0, 40 })
+    {
+        SCOPED_TRACE (room);
+        prompts.clear();
+        bool seenWhileTold = false;
+        prompts.onPrompt = [&] (const auto&) { seenWhileTold = seenWhileTold || fresh.exists(); };
+        TestPreset p;
+        p.fill (pattern (87, 2));
+        bool stored = true;
+        {
+            testsupport::FullDisk full (room);
+            ASSERT_TRUE (full.active());
+            stored = p.storePreset (fresh);
+        }
+        EXPECT_FALSE (stored);
+        EXPECT_FALSE (seenWhileTold);
+        EXPECT_TRUE (snapshot (dir).empty());
+        EXPECT_EQ (prompts.titles(), juce::StringArray ("Storing error"));
+    }
+}
