@@ -1,6 +1,8 @@
 #include "presets/PresetManager.h"
+#include "FileReading.h"
 #include "FileSaving.h"
 #include "app/Prompts.h"
+#include "firmware/CryptedFile.h"
 #include "link/HWMessages.h"
 #include "link/PortUse.h"
 #include "presets/Preset.h"
@@ -20,6 +22,16 @@ void makeTrashFolder()
     if (home != juce::File() && ! home.getChildFile (".Trash").isDirectory())
         home.getChildFile (".local/share/Trash/files").createDirectory();
    #endif
+}
+
+/** A named pipe or a device is no preset file: opening a pipe would wait for a writer for
+    ever. The user is told that it cannot be opened, as for any other file that cannot be. */
+bool openableOrTold (const juce::File& file)
+{
+    if (FileReading::isRegularFile (file))
+        return true;
+    Prompts::message (Prompts::Icon::warning, CryptedFile::loadingErrorTitle, CryptedFile::cannotOpenText);
+    return false;
 }
 
 juce::File documentsFolder() { return juce::File::getSpecialLocation (juce::File::userDocumentsDirectory); }
@@ -93,6 +105,9 @@ void PresetManager::copyPreset (const juce::File& file)
 
 void PresetManager::renamePreset (const juce::File& file, bool copy)
 {
+    if (! openableOrTold (file))
+        return;
+
     const juce::String title = copy ? "Copy preset :" : "Rename preset :";
     juce::String text = file.getFileName();
 
@@ -157,7 +172,7 @@ void PresetManager::exportPresets (const juce::OwnedArray<juce::File>& files)
         return;
 
     for (auto* file : files)
-        if (file != nullptr && file->existsAsFile())
+        if (file != nullptr && file->existsAsFile() && openableOrTold (*file))
             copyReplacing (*file, folder.getChildFile (file->getFileName()));
 }
 
@@ -177,7 +192,7 @@ void PresetManager::importPresets()
         if (! path.endsWith (extension))
             path += extension;
         const juce::File source (path);
-        if (! source.existsAsFile())
+        if (! source.existsAsFile() || ! openableOrTold (source))
             continue;
         if (! folder.isDirectory() && ! folder.createDirectory())
             return;
@@ -206,7 +221,7 @@ juce::File PresetManager::unusedFileFor (const juce::File& wanted)
 
 bool PresetManager::copyReplacing (const juce::File& from, const juce::File& to)
 {
-    if (! from.existsAsFile() || to == juce::File() || to.isDirectory())
+    if (! FileReading::isRegularFile (from) || to == juce::File() || to.isDirectory())
         return false;
     if (from == to)
         return true;

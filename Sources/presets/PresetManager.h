@@ -30,7 +30,8 @@ public:
     /** Asks for a new name ("Rename preset :" or "Copy preset :") and moves the file there, or
         copies it when copy is true. A taken name asks whether to overwrite it: yes goes on, no
         asks for the name again, cancel ends without a change. An empty name, or one holding a
-        path separator, asks again. */
+        path separator, asks again. A file that is not a regular file (a named pipe, a device)
+        is told as one that cannot be opened ("Loading error"), and nothing else happens. */
     static void renamePreset (const juce::File& file, bool copy);
     static void copyPreset (const juce::File& file);
 
@@ -38,19 +39,22 @@ public:
         folder are ever moved. */
     static void deletePresets (const juce::OwnedArray<juce::File>& files);
 
-    /** Asks for a folder and copies each file there, replacing a file of the same name. */
+    /** Asks for a folder and copies each file there, replacing a file of the same name. A file
+        that is not a regular file is told as one that cannot be opened and not copied. */
     static void exportPresets (const juce::OwnedArray<juce::File>& files);
 
     /** Asks for preset files and copies them into the preset library folder (created when
         missing), replacing a file of the same name. A chosen name without ".preset" is looked
-        for with ".preset" appended. */
+        for with ".preset" appended. A file that is not a regular file is told as one that
+        cannot be opened and not copied. */
     static void importPresets();
 
     /** wanted when nothing exists there, otherwise the first free "name (n).ext" beside it;
         an empty file when none is free. */
     static juce::File unusedFileFor (const juce::File& wanted);
 
-    /** Copies from over to, through a temporary sibling of to; true when done. */
+    /** Copies from (a regular file only) over to, through a temporary sibling of to; true when
+        done. */
     static bool copyReplacing (const juce::File& from, const juce::File& to);
 
     /** Moves from over to with one rename (never into or over a folder); true when done. */

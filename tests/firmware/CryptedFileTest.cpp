@@ -383,3 +383,23 @@ TEST_F (CryptedFileTest, StoresToANameOf255Bytes)
     EXPECT_EQ (dir.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
     EXPECT_TRUE (boxes().isEmpty());
 }
+
+// A named pipe or a device is never opened (a pipe would wait for a writer for ever): it
+// cannot be read, and nothing is stored into it.
+TEST_F (CryptedFileTest, WhatIsNotARegularFileIsNeverOpened)
+{
+    testsupport::NamedPipe pipe (dir.getChildFile ("pipe.kfw"));
+    ASSERT_TRUE (pipe.made());
+    for (auto& file : { pipe.file(), juce::File ("/dev/null") })
+    {
+        SCOPED_TRACE (file.getFullPathName());
+        prompts.clear();
+        {
+            CryptedFile container (file.getFullPathName(), CryptedFile::firmwareKey);
+            EXPECT_FALSE (container.hasPayload());
+            EXPECT_EQ (container.getCryptedOutputStream(), nullptr);
+        }
+        EXPECT_EQ (boxes(), juce::StringArray ("Loading error / Unable to open the data file."));
+    }
+    EXPECT_FALSE (pipe.readerReleased());
+}

@@ -2,6 +2,7 @@
 #include "app/DorvoEditorApplication.h"
 #include "presets/PresetManager.h"
 #include <cstdlib>
+#include <sys/stat.h>
 
 using namespace presettest;
 using Prompts::Icon;
@@ -395,6 +396,29 @@ TEST_F (PresetFiles, MalformedFileMessagesChangeNothing)
     EXPECT_EQ (host.refreshes, (int) std::size (messages));
 }
 
+// ---------------------------------------------------------------------------------------------
+namespace
+{
+/** Every file under dir with its bytes, as snapshot() gives them, but what is not a regular
+    file only by its name (reading a named pipe would wait for ever). */
+Disk diskWithPipes (const juce::File& dir)
+{
+    Disk out;
+    juce::Array<juce::File> all;
+    dir.findChildFiles (all, juce::File::findFilesAndDirectories, true, "*");
+    for (auto& f : all)
+    {
+        const auto name = f.getRelativePathFrom (dir) + (f.isDirectory() ? "/" : "");
+        struct stat info {};
+        const bool regular = ::stat (f.getFullPathName().toRawUTF8(), &info) == 0 && S_ISREG (info.st_mode);
+        out.emplace_back (name, regular ? contentsOf (f) : Bytes());
+    }
+    std::sort (out.begin(), out.end());
+    return out;
+}
+
+} // namespace
+
 // Copies, imports and exports take names of the whole 255 bytes a file name may have.
 TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
 {
@@ -418,4 +442,61 @@ TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
     dispatcher.dispatch ("COPY " + temp.library.getChildFile (name).getFullPathName());
     EXPECT_EQ (snapshot (temp.library), (Disk { { name, preset (1) }, { copyName, preset (1) } }));
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Export presets :", "Copy preset :"));
+}
+
+// A named pipe or a device given to an import, an export, a copy or a rename is told as a
+// file that cannot be opened, and nothing else is done with it: opening a pipe to read it
+// would wait for a writer for ever. The other files of an export are still copied.
+TEST_F (PresetFiles, WhatIsNotARegularFileIsToldAsOneThatCannotBeOpened)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    testsupport::NamedPipe listed (temp.library.getChildFile ("pipe.preset"));
+    const auto outside = temp.root.getChildFile ("mine");
+    outside.createDirectory();
+    testsupport::NamedPipe chosen (outside.getChildFile ("in.preset"));
+    ASSERT_TRUE (listed.made() && chosen.made());
+    const auto to = temp.root.getChildFile ("export");
+    to.createDirectory();
+
+    struct Case
+    {
+        juce::String message;
+        std::deque<juce::Array<juce::File>> files;
+        juce::StringArray titles;
+        Disk exported;
+    };
+    const Case cases[] = {
+        { "EXPO " + listed.file().getFullPathName() + "," + a.getFullPathName(), { { to } },
+          { "Export presets :", "Loading error" }, { { "a.preset", preset (1) } } },
+        { "EXPO /dev/null", { { to } }, { "Export presets :", "Loading error" }, {} },
+        { "IMPO ", { { chosen.file() } }, { "Import presets :", "Loading error" }, {} },
+        { "COPY " + listed.file().getFullPathName(), {}, { "Loading error" }, {} },
+        { "RENA " + listed.file().getFullPathName(), {}, { "Loading error" }, {} },
+    };
+    const auto library = diskWithPipes (temp.library);
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.message);
+        prompts.clear();
+        to.deleteRecursively();
+        to.createDirectory();
+        prompts.files = c.files;
+        prompts.names = { "copied" };
+        prompts.choices = { Prompts::yes };
+
+        dispatcher.dispatch (c.message);
+
+        EXPECT_EQ (prompts.titles(), c.titles);
+        const auto boxes = prompts.prompts();
+        if (! boxes.empty())
+        {
+            EXPECT_EQ (boxes.back().kind, Kind::message);
+            EXPECT_EQ (boxes.back().icon, Icon::warning);
+            EXPECT_EQ (boxes.back().text, "Unable to open the data file.");
+        }
+        EXPECT_EQ (diskWithPipes (temp.library), library);
+        EXPECT_EQ (snapshot (to), c.exported);
+    }
+    EXPECT_FALSE (listed.readerReleased());
+    EXPECT_FALSE (chosen.readerReleased());
 }

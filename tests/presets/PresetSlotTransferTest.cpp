@@ -329,3 +329,20 @@ TEST_F (PresetSlots, SlotOperationsHoldThePorts)
     EXPECT_EQ (watcher.begins, watcher.ends);
     EXPECT_GE (watcher.begins, 2);
 }
+
+// A named pipe in the library is no preset file: it is told as a file that cannot be opened,
+// and nothing goes to the instrument (reading the pipe would wait for a writer for ever).
+TEST_F (PresetSlots, APipeDroppedOnASlotIsToldAndSendsNothing)
+{
+    temp.library.createDirectory();
+    testsupport::NamedPipe pipe (temp.library.getChildFile ("pipe.preset"));
+    ASSERT_TRUE (pipe.made());
+
+    dispatcher.dispatch ("DRSL 3," + pipe.file().getFullPathName());
+
+    EXPECT_TRUE (instrument->received().empty());
+    ASSERT_EQ (prompts.titles(), juce::StringArray ("Loading error"));
+    EXPECT_EQ (prompts.prompts()[0].icon, Prompts::Icon::warning);
+    EXPECT_EQ (prompts.prompts()[0].text, "Unable to open the data file.");
+    EXPECT_FALSE (pipe.readerReleased());
+}
