@@ -7,6 +7,7 @@
 #include "link/PortUse.h"
 #include "presets/Preset.h"
 #include "presets/PresetFolder.h"
+#include "presets/Trash.h"
 #include <cstdio>
 
 namespace
@@ -155,7 +156,9 @@ void PresetManager::deletePresets (const juce::OwnedArray<juce::File>& files)
         if (file != nullptr && file->existsAsFile() && file->getParentDirectory() == folder)
         {
             makeTrashFolder();
-            file->moveToTrash();
+            if (! Trash::moveToTrash (*file))
+                Prompts::message (Prompts::Icon::warning, "Delete error",
+                                  "Unable to move the preset to the trash.\nThe preset was not deleted.");
         }
     }
 }

@@ -6,7 +6,8 @@
 /** The preset library's operations: importing preset files into the preset library folder,
     exporting, copying, renaming and deleting them, loading a preset file into one of the
     instrument's preset slots and storing a slot into a preset file. Every question goes through
-    the prompts layer; nothing reports a failed copy, move or transfer. Message thread only.
+    the prompts layer; nothing reports a failed copy, rename or transfer, but a preset that
+    cannot go to the trash is told. Message thread only.
 
     No file is ever half written: every copy and store goes to a temporary sibling first and is
     put in the target's place with one rename, so a failure leaves the target as it was. */
@@ -36,7 +37,8 @@ public:
     static void copyPreset (const juce::File& file);
 
     /** Asks, then moves each file to the trash. Only files directly in the preset library
-        folder are ever moved. */
+        folder are ever moved. A file that cannot be moved there whole stays where it was, and
+        the user is told ("Delete error"). */
     static void deletePresets (const juce::OwnedArray<juce::File>& files);
 
     /** Asks for a folder and copies each file there, replacing a file of the same name. A file

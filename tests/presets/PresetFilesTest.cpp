@@ -1,7 +1,10 @@
 #include "PresetDispatchSupport.h"
 #include "app/DorvoEditorApplication.h"
 #include "presets/PresetManager.h"
+#include "presets/Trash.h"
+#include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace presettest;
@@ -417,6 +420,20 @@ Disk diskWithPipes (const juce::File& dir)
     return out;
 }
 
+const char* const deleteErrorText = "Unable to move the preset to the trash.\nThe preset was not deleted.";
+
+/** While it lives, every move to the trash is taken as one to another file system. */
+struct TrashOnAnotherFileSystem
+{
+    TrashOnAnotherFileSystem()
+    {
+        Trash::setRenameForTests ([] (const char*, const char*) {
+            errno = EXDEV;
+            return -1;
+        });
+    }
+    ~TrashOnAnotherFileSystem() { Trash::setRenameForTests (nullptr); }
+};
 } // namespace
 
 // Copies, imports and exports take names of the whole 255 bytes a file name may have.
@@ -499,4 +516,59 @@ TEST_F (PresetFiles, WhatIsNotARegularFileIsToldAsOneThatCannotBeOpened)
     }
     EXPECT_FALSE (listed.readerReleased());
     EXPECT_FALSE (chosen.readerReleased());
+}
+
+// The preset goes into the trash whole, by a rename or, when the trash is on another file
+// system, by a copy that is checked before the preset is removed; the freedesktop trash is
+// told where it came from.
+TEST_F (PresetFiles, DeleteMovesThePresetIntoTheTrashWholeOnTheSameOrAnotherFileSystem)
+{
+    for (bool across : { false, true })
+    {
+        SCOPED_TRACE (across ? "across file systems" : "on the same file system");
+        prompts.clear();
+        ScopedHome home (temp.root.getChildFile (across ? "home-across" : "home"));
+        std::optional<TrashOnAnotherFileSystem> seam;
+        if (across)
+            seam.emplace();
+        const auto lead = libraryPreset ("Lead 1.preset", 2);
+
+        prompts.choices = { 1 };
+        dispatcher.dispatch ("DELE " + lead.getFullPathName());
+
+        EXPECT_FALSE (lead.exists());
+        EXPECT_EQ (snapshot (home.trash), (Disk { { "Lead 1.preset", preset (2) } }));
+        const auto info = home.trash.getSiblingFile ("info").getChildFile ("Lead 1.preset.trashinfo").loadFileAsString();
+        EXPECT_TRUE (info.startsWith ("[Trash Info]\nPath=" + lead.getFullPathName().replace (" ", "%20") + "\nDeletionDate="))
+            << info;
+        EXPECT_EQ (prompts.titles(), juce::StringArray ("Delete presets :"));
+    }
+}
+
+// A trash on another file system that is full: the copy cannot be written whole, so the preset
+// stays where it was, no short copy is left in the trash, and the user is told.
+TEST_F (PresetFiles, DeleteIntoAFullTrashKeepsThePresetAndTells)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    TrashOnAnotherFileSystem seam;
+    const auto lead = libraryPreset ("Lead.preset", 3);
+    for (rlim_t room : { 0, 50 })
+    {
+        SCOPED_TRACE (room);
+        prompts.clear();
+        prompts.choices = { 1 };
+        {
+            testsupport::FullDisk full (room);
+            ASSERT_TRUE (full.active());
+            dispatcher.dispatch ("DELE " + lead.getFullPathName());
+        }
+
+        EXPECT_EQ (snapshot (temp.library), (Disk { { "Lead.preset", preset (3) } }));
+        EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} } }));
+        ASSERT_EQ (prompts.titles(), juce::StringArray ("Delete presets :", "Delete error"));
+        const auto box = prompts.prompts()[1];
+        EXPECT_EQ (box.kind, Kind::message);
+        EXPECT_EQ (box.icon, Icon::warning);
+        EXPECT_EQ (box.text, deleteErrorText);
+    }
 }
