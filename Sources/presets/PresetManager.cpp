@@ -89,7 +89,10 @@ void PresetManager::storePresetAsNewFile (MidiOutputPort* out, const juce::File&
     if (folder == PresetFolder::get() && ! folder.isDirectory())
         folder.createDirectory();
     if (! folder.isDirectory())
+    {
+        Prompts::message (Prompts::Icon::warning, CryptedFile::loadingErrorTitle, CryptedFile::cannotOpenText);
         return;
+    }
 
     const auto file = unusedFileFor (wanted);
     if (file != juce::File())

@@ -25,7 +25,8 @@ public:
 
     /** As storePresetFromHW, into a new file: wanted, or "name (2).ext", "name (3).ext" ...
         when that is taken, picked once the block has arrived; never over an existing file.
-        The preset library folder is created when the file goes there. */
+        The preset library folder is created when the file goes there; a folder that is not
+        there and cannot be made is told ("Loading error") and nothing is stored. */
     static void storePresetAsNewFile (MidiOutputPort* out, const juce::File& wanted, juce::uint8 slot);
 
     /** Asks for a new name ("Rename preset :" or "Copy preset :") and moves the file there, or

@@ -346,3 +346,21 @@ TEST_F (PresetSlots, APipeDroppedOnASlotIsToldAndSendsNothing)
     EXPECT_EQ (prompts.prompts()[0].text, "Unable to open the data file.");
     EXPECT_FALSE (pipe.readerReleased());
 }
+
+// A library folder that is not there and cannot be made: the slot is stored nowhere, and the
+// user is told.
+TEST_F (PresetSlots, ASlotDroppedWhenTheLibraryCannotBeMadeIsTold)
+{
+    write (temp.library, pattern (10));   // a plain file where the folder would go
+    const auto disk = snapshot (temp.root);
+    instrument->setBlockToSend (pattern (87, 4));
+
+    dispatcher.dispatch ("DRLT 2,Mon preset");
+
+    EXPECT_EQ (slotByteOf (recallPreset), 2);
+    EXPECT_EQ (snapshot (temp.root), disk);
+    ASSERT_EQ (prompts.titles(), juce::StringArray ("Loading error"));
+    EXPECT_EQ (prompts.prompts()[0].kind, Prompts::Kind::message);
+    EXPECT_EQ (prompts.prompts()[0].icon, Prompts::Icon::warning);
+    EXPECT_EQ (prompts.prompts()[0].text, "Unable to open the data file.");
+}
