@@ -121,8 +121,10 @@ void PresetManager::renamePreset (const juce::File& file, bool copy)
         if (PortUse::quitting())
             return;
 
-        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere.
-        if (text.trim().isEmpty() || text.containsChar ('/') || text.containsChar (juce::File::getSeparatorChar()))
+        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere, and
+        // no hidden file, which the list would not show.
+        if (text.trim().isEmpty() || text.startsWithChar ('.') || text.containsChar ('/')
+            || text.containsChar (juce::File::getSeparatorChar()))
             continue;
 
         auto path = file.getParentDirectory().getFullPathName() + "/" + text;

@@ -201,6 +201,8 @@ TEST_F (PresetFiles, RenameMovesTheFileToTheNewName)
         { "the extension is case-sensitive", { "X.PRESET" }, "X.PRESET.preset" },
         // Empty, blank or leading elsewhere: the dialog comes back.
         { "nothing, blanks, a path, then a name", { "", "   ", "../up", "sub/x", "/abs", "Fine" }, "Fine.preset" },
+        // A hidden file would vanish from the list: the dialog comes back.
+        { "names that begin with a dot, then a name", { ".hidden", ".preset", "..x", "Fine" }, "Fine.preset" },
     };
     for (auto& c : cases)
     {
@@ -459,6 +461,15 @@ TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
     dispatcher.dispatch ("COPY " + temp.library.getChildFile (name).getFullPathName());
     EXPECT_EQ (snapshot (temp.library), (Disk { { name, preset (1) }, { copyName, preset (1) } }));
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Export presets :", "Copy preset :"));
+}
+
+TEST_F (PresetFiles, ACopyUnderAHiddenNameAsksAgain)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    prompts.names = { ".b", ".preset", "b" };
+    dispatcher.dispatch ("COPY " + a.getFullPathName());
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Copy preset :", "Copy preset :", "Copy preset :"));
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (1) } }));
 }
 
 // A named pipe or a device given to an import, an export, a copy or a rename is told as a

@@ -263,6 +263,8 @@ TEST_F (PresetSlots, MalformedDropsDoNothing)
         "DRLT " + path, "DRLT 0,Mon preset", "DRLT 7,Mon preset", "DRLT 2,", "DRLT 2,   ", "DRLT 2,a/b",
         "DRLT 2,..", "DRLT 2," + outside.getFullPathName(), "DRLT 2," + temp.root.getChildFile ("new.preset").getFullPathName(),
         "DRLT 2", "DRLT ", "DRSL ",
+        // Hidden files, which the list would not show.
+        "DRLT 2,.hidden", "DRLT 2,  .x", "DRLT 2,.preset", "DRLT 2," + temp.library.getChildFile (".hidden.preset").getFullPathName(),
     };
     for (auto& m : messages)
     {
