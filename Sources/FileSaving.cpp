@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,9 +10,76 @@ namespace FileSaving
 {
 namespace
 {
+// A temporary sibling is named "." + tag + ".saving-" + pid + "-" + serial + "-" + random hex.
+// The pid takes at most 10 digits, the serial (32 bits) 10 and the random part (32 bits) 8, so
+// the name takes at most the tag's bytes and 39 more. The tag of a name of up to 215 bytes is
+// the name itself; the tag of a longer one takes exactly 216 bytes (the first bytes of the
+// name, cut on a character boundary, "~" as filler, and a hash of the whole name), so that the
+// sibling's name stays within NAME_MAX (255 bytes) and no tag of a long name is ever the name
+// of a short target.
+constexpr size_t longestNameKept = 215;
+constexpr size_t longTagBytes = longestNameKept + 1;
+constexpr size_t hashDigits = 16;
+constexpr size_t mostBytesKept = longTagBytes - hashDigits - 1;   // at least one "~" follows
+const char* const marker = ".saving-";
+
+/** 64-bit FNV-1a of the name's bytes: the same in every process and every run. */
+juce::uint64 hashOf (const char* bytes, size_t size)
+{
+    juce::uint64 h = 14695981039346656037ull;
+    for (size_t i = 0; i < size; ++i)
+    {
+        h ^= (juce::uint8) bytes[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+juce::String tagOf (const juce::File& target)
+{
+    const auto name = target.getFileName();
+    const char* bytes = name.toRawUTF8();
+    const size_t size = std::strlen (bytes);
+    if (size <= longestNameKept)
+        return name;
+
+    // The first bytes up to a character's start: no character is ever cut in two.
+    size_t kept = mostBytesKept;
+    while (kept > 0 && ((juce::uint8) bytes[kept] & 0xC0) == 0x80)
+        --kept;
+    juce::String hash;
+    const auto h = hashOf (bytes, size);
+    for (int shift = 60; shift >= 0; shift -= 4)
+        hash << "0123456789abcdef"[(h >> shift) & 0xF];
+    return juce::String::fromUTF8 (bytes, (int) kept) + juce::String::repeatedString ("~", (int) (longTagBytes - hashDigits - kept))
+           + hash;
+}
+
 juce::String temporaryPrefixFor (const juce::File& target)
 {
-    return "." + target.getFileName() + ".saving-";
+    return "." + tagOf (target) + marker;
+}
+
+bool isDecimal (const juce::String& s, int mostDigits)
+{
+    return s.isNotEmpty() && s.length() <= mostDigits && s.containsOnly ("0123456789");
+}
+
+/** The id of the process that wrote a temporary sibling of target, from the sibling's name:
+    0 when the name is not that of a temporary sibling of target. */
+pid_t writerOf (const juce::String& fileName, const juce::File& target)
+{
+    const auto prefix = temporaryPrefixFor (target);
+    if (! fileName.startsWith (prefix))
+        return 0;
+
+    // What follows the prefix is exactly <pid>-<serial>-<hex>.
+    juce::StringArray fields;
+    fields.addTokens (fileName.substring (prefix.length()), "-", {});
+    if (fields.size() != 3 || ! isDecimal (fields[0], 9) || ! isDecimal (fields[1], 10) || fields[2].isEmpty()
+        || fields[2].length() > 8 || ! fields[2].containsOnly ("0123456789abcdef"))
+        return 0;
+    return (pid_t) fields[0].getIntValue();
 }
 
 bool canBeSaved (const juce::File& target)
@@ -56,17 +124,6 @@ bool putInPlace (const juce::File& temporary, const juce::File& target)
     temporary.deleteFile();
     return false;
 }
-
-/** The id of the process that wrote a temporary sibling, from its name; 0 when the name
-    carries none. */
-pid_t writerOf (const juce::String& fileName, const juce::String& prefix)
-{
-    const auto rest = fileName.substring (prefix.length());
-    const auto digits = rest.upToFirstOccurrenceOf ("-", false, false);
-    if (digits.isEmpty() || ! digits.containsOnly ("0123456789") || digits.length() > 9)
-        return 0;
-    return (pid_t) digits.getIntValue();
-}
 } // namespace
 
 juce::File temporarySiblingFor (const juce::File& target)
@@ -80,8 +137,7 @@ juce::File temporarySiblingFor (const juce::File& target)
 
 bool isTemporarySiblingOf (const juce::File& file, const juce::File& target)
 {
-    return file.getParentDirectory() == target.getParentDirectory()
-           && file.getFileName().startsWith (temporaryPrefixFor (target));
+    return file.getParentDirectory() == target.getParentDirectory() && writerOf (file.getFileName(), target) > 0;
 }
 
 int removeStaleTemporaries (const juce::File& target)
@@ -90,14 +146,11 @@ int removeStaleTemporaries (const juce::File& target)
     if (! folder.isDirectory())
         return 0;
 
-    const auto prefix = temporaryPrefixFor (target);
     int removed = 0;
     for (const auto& entry : juce::RangedDirectoryIterator (folder, false, "*", juce::File::findFiles))
     {
         const auto file = entry.getFile();
-        if (! file.getFileName().startsWith (prefix))
-            continue;
-        const auto writer = writerOf (file.getFileName(), prefix);
+        const auto writer = writerOf (file.getFileName(), target);
         // A temporary of this process or of a running one may be a save under way.
         if (writer <= 0 || writer == ::getpid() || ::kill (writer, 0) == 0 || errno != ESRCH)
             continue;

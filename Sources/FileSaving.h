@@ -10,9 +10,13 @@
 //
 // A process killed in the middle of a save leaves the target either as it was or complete
 // with its new contents; only its hidden temporary sibling may stay behind. Such a sibling is
-// named "." + the target's name + ".saving-" + the id of the process that wrote it + "-...",
-// so no listing of "*.kdseq", "*.preset" or "*.mid" files ever shows it, and the next
-// completed save of the same target removes the siblings of processes that are gone.
+// named "." + the target's tag + ".saving-" + the id of the process that wrote it + "-" + a
+// serial + "-" + random hex digits, so no listing of "*.kdseq", "*.preset" or "*.mid" files
+// ever shows it, and the next completed save of the same target removes the siblings of
+// processes that are gone. The tag is the target's name when that takes at most 215 bytes;
+// for a longer name it is its first bytes (cut between characters), "~" and a hash of the
+// whole name, 216 bytes in all, so that the sibling's name never takes more than the 255
+// bytes a file name may have, and siblings of two long names that begin alike stay apart.
 namespace FileSaving
 {
 bool replaceWith (const juce::File& target, const void* data, size_t size);

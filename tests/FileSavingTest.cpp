@@ -120,3 +120,124 @@ TEST (FileSaving, FilesSavedTogetherChangeNothingWhenOneFails)
     ASSERT_TRUE (FileSaving::replaceAllWith ({ { a, text ("new a") }, { last, text ("new songs") } }));
     EXPECT_EQ (f.listing(), juce::StringArray ("a.mid=new a", "songs.kdseq=new songs"));
 }
+
+namespace
+{
+/** The temporary's name that the scheme gives for the same target, written by process pid. */
+juce::File writtenBy (const juce::File& temporary, pid_t pid)
+{
+    const auto name = temporary.getFileName();
+    const int at = name.lastIndexOf (".saving-") + 8;
+    return temporary.getSiblingFile (name.substring (0, at) + juce::String ((int) pid)
+                                     + name.substring (at).fromFirstOccurrenceOf ("-", true, false));
+}
+} // namespace
+
+// Whatever the length of the target's name, up to the 255 bytes a file name may have, its
+// temporary's name fits too: hidden, of no listed kind, beginning as the target's name does
+// (a long one cut between characters), and taken for that target's.
+TEST (FileSaving, ATemporaryFitsAFileNameWhateverTheTargetsName)
+{
+    using testsupport::nameOfBytes;
+    const juce::String names[] = {
+        nameOfBytes (215, ".preset"), nameOfBytes (216, ".preset"), nameOfBytes (255, ".preset"),
+        nameOfBytes (255, ".mid"), nameOfBytes (255, ".kdseq"), nameOfBytes (255, ".preset", juce::String::fromUTF8 ("\xc3\xa9")),
+        nameOfBytes (255, ".mid", juce::String::fromUTF8 ("\xe2\x82\xac")), nameOfBytes (255, {}, juce::String::fromUTF8 ("\xf0\x9f\x8e\xb9")),
+    };
+    for (auto& name : names)
+    {
+        SCOPED_TRACE (name);
+        ASSERT_LE (name.getNumBytesAsUTF8(), 255u);
+        Folder f;
+        const auto target = f.dir.getChildFile (name);
+        const auto temporary = FileSaving::temporarySiblingFor (target);
+        const auto tname = temporary.getFileName();
+
+        EXPECT_LE (tname.getNumBytesAsUTF8(), 255u);
+        EXPECT_TRUE (juce::CharPointer_UTF8::isValidString (tname.toRawUTF8(), (int) tname.getNumBytesAsUTF8()));
+        EXPECT_TRUE (tname.startsWith ("." + name.substring (0, 40)));
+        for (auto* kind : { "*.preset", "*.mid", "*.kdseq" })
+            EXPECT_FALSE (tname.matchesWildcard (kind, true)) << kind;
+        EXPECT_TRUE (FileSaving::isTemporarySiblingOf (temporary, target));
+
+        ASSERT_TRUE (FileSaving::replaceWith (target, juce::String ("new")));
+        EXPECT_EQ (f.listing(), juce::StringArray (name + "=new"));
+    }
+}
+
+// Two long names that begin alike have temporaries of their own: a save of one removes what
+// killed saves of that one left, and nothing of the other, nor of a target named as the
+// shortened form of the first.
+TEST (FileSaving, LongNamesThatBeginAlikeKeepTheirOwnTemporaries)
+{
+    Folder f;
+    // Two-byte characters: the shortened form is cut short of its most bytes, between two.
+    const auto common = testsupport::nameOfBytes (244, {}, juce::String::fromUTF8 ("\xc3\xa9"));
+    const auto a = f.dir.getChildFile (common + "-one.preset"), b = f.dir.getChildFile (common + "-two.preset");
+    ASSERT_EQ (a.getFileName().getNumBytesAsUTF8(), 255u);
+    const auto ofA = FileSaving::temporarySiblingFor (a), ofB = FileSaving::temporarySiblingFor (b);
+    const auto shortened = f.dir.getChildFile (ofA.getFileName().substring (1).upToLastOccurrenceOf (".saving-", false, false));
+    EXPECT_TRUE (FileSaving::isTemporarySiblingOf (ofA, a));
+    EXPECT_FALSE (FileSaving::isTemporarySiblingOf (ofA, b));
+    EXPECT_FALSE (FileSaving::isTemporarySiblingOf (ofB, a));
+    EXPECT_FALSE (FileSaving::isTemporarySiblingOf (ofA, shortened));
+
+    const auto dead = endedProcess();
+    const auto leftByA = writtenBy (ofA, dead), leftByB = writtenBy (ofB, dead), runningB = writtenBy (ofB, ::getppid());
+    for (auto& file : { leftByA, leftByB, runningB })
+    {
+        // Written in place, as the killed save did (the framework's own replacing would go
+        // through a longer temporary name of its own).
+        juce::FileOutputStream out (file);
+        ASSERT_TRUE (out.openedOk() && out.writeText ("torn", false, false, nullptr)) << file.getFileName();
+    }
+
+    ASSERT_TRUE (FileSaving::replaceWith (shortened, juce::String ("other")));
+    ASSERT_TRUE (FileSaving::replaceWith (a, juce::String ("new a")));
+    EXPECT_FALSE (leftByA.exists());
+    EXPECT_TRUE (leftByB.exists());
+    EXPECT_TRUE (runningB.exists());
+
+    ASSERT_TRUE (FileSaving::replaceWith (b, juce::String ("new b")));
+    EXPECT_FALSE (leftByB.exists());
+    EXPECT_TRUE (runningB.exists());
+    EXPECT_EQ (a.loadFileAsString(), "new a");
+    EXPECT_EQ (b.loadFileAsString(), "new b");
+}
+
+// A rename that fails after the temporary was written takes the temporary away as well, and
+// files saved together are then none of them renamed. A name of 256 bytes (the MIDI file of a
+// sequence file of 250 bytes) has a temporary but cannot be renamed to.
+TEST (FileSaving, ARenameThatFailsLeavesNoTemporary)
+{
+    Folder f;
+    const auto tooLong = f.dir.getChildFile (testsupport::nameOfBytes (256, ".mid"));
+    const auto songs = f.dir.getChildFile ("songs.kdseq");
+    ASSERT_TRUE (songs.replaceWithText ("old songs"));
+
+    EXPECT_FALSE (FileSaving::replaceWith (tooLong, juce::String ("new")));
+    EXPECT_EQ (f.listing(), juce::StringArray ("songs.kdseq=old songs"));
+
+    EXPECT_FALSE (FileSaving::replaceAllWith ({ { tooLong, text ("new") }, { songs, text ("new songs") } }));
+    EXPECT_EQ (f.listing(), juce::StringArray ("songs.kdseq=old songs"));
+}
+
+// A write that does not reach the disk whole is a failed save even when no call reported it:
+// near a file-size limit write() returns short, and the stream's status stays good.
+TEST (FileSaving, AShortWriteIsAFailedSave)
+{
+    Folder f;
+    const auto target = f.dir.getChildFile ("Lead.preset");
+    ASSERT_TRUE (target.replaceWithText ("old"));
+    const juce::String contents = juce::String::repeatedString ("0123456789", 10);
+
+    bool saved = true;
+    {
+        testsupport::FullDisk nearlyFull (40);
+        ASSERT_TRUE (nearlyFull.active());
+        saved = FileSaving::replaceWith (target, contents);
+    }
+
+    EXPECT_FALSE (saved);
+    EXPECT_EQ (f.listing(), juce::StringArray ("Lead.preset=old"));
+}

@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace testsupport
 {
@@ -56,13 +59,13 @@ std::vector<juce::uint8> contentsOf (const juce::File& file)
     return std::vector<juce::uint8> (p, p + m.getSize());
 }
 
-FullDisk::FullDisk()
+FullDisk::FullDisk (rlim_t room)
 {
     previousHandler = std::signal (SIGXFSZ, SIG_IGN);
     if (getrlimit (RLIMIT_FSIZE, &saved) != 0)
         return;
     rlimit full = saved;
-    full.rlim_cur = 0;
+    full.rlim_cur = room;
     on = setrlimit (RLIMIT_FSIZE, &full) == 0;
 }
 
@@ -71,6 +74,53 @@ FullDisk::~FullDisk()
     if (on)
         setrlimit (RLIMIT_FSIZE, &saved);
     std::signal (SIGXFSZ, previousHandler);
+}
+
+juce::String nameOfBytes (int bytes, const juce::String& ext, const juce::String& unit)
+{
+    const int room = bytes - (int) ext.getNumBytesAsUTF8();
+    juce::String name;
+    while ((int) (name + unit).getNumBytesAsUTF8() <= room)
+        name << unit;
+    while ((int) name.getNumBytesAsUTF8() < room)
+        name << "x";
+    return name + ext;
+}
+
+NamedPipe::NamedPipe (const juce::File& p) : path (p)
+{
+    isMade = ::mkfifo (path.getFullPathName().toRawUTF8(), 0600) == 0;
+    if (! isMade)
+        return;
+    watchdog = std::thread ([this] {
+        const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds (5);
+        std::unique_lock<std::mutex> held (lock);
+        while (! wake.wait_for (held, std::chrono::milliseconds (50), [this] { return done; }))
+        {
+            if (std::chrono::steady_clock::now() < patience)
+                continue;
+            // Succeeds only while a reader has it open (or waits to): that reader is let go.
+            const int fd = ::open (path.getFullPathName().toRawUTF8(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+            {
+                released = true;
+                ::close (fd);
+            }
+        }
+    });
+}
+
+NamedPipe::~NamedPipe()
+{
+    if (! isMade)
+        return;
+    {
+        std::lock_guard<std::mutex> held (lock);
+        done = true;
+    }
+    wake.notify_all();
+    watchdog.join();
+    ::unlink (path.getFullPathName().toRawUTF8());
 }
 } // namespace testsupport
 

@@ -2,8 +2,12 @@
 
 #include "JuceIncludes.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <sys/resource.h>
+#include <thread>
 #include <vector>
 
 namespace testsupport
@@ -32,11 +36,12 @@ std::vector<juce::uint8> contentsOf (const juce::File& file);
 
 /** While it lives, no file of this process can grow, as on a full disk: the file-size limit
     is 0 and the signal that would end the process for it is ignored. Both are put back when
-    it goes. */
+    it goes. With room, files can grow to that many bytes: a write that would go past it
+    writes up to it and returns short (no error), the next one fails. */
 class FullDisk
 {
 public:
-    FullDisk();
+    explicit FullDisk (rlim_t room = 0);
     ~FullDisk();
     /** False when the limit could not be set. */
     bool active() const { return on; }
@@ -45,6 +50,34 @@ private:
     rlimit saved {};
     void (*previousHandler) (int) = SIG_DFL;
     bool on = false;
+};
+/** A file name of exactly bytes bytes of UTF-8: unit repeated as often as it fits before ext,
+    "x" up to the length, then ext. */
+juce::String nameOfBytes (int bytes, const juce::String& ext = {}, const juce::String& unit = "x");
+
+/** A named pipe made at path for the test, with a watchdog. Whatever opens it for reading
+    waits for a writer for ever; should anything do so, the watchdog opens it for writing
+    after a few seconds and closes it at once, again and again, so that the reader sees an
+    empty file and the test fails instead of hanging. Removed when it goes. */
+class NamedPipe
+{
+public:
+    explicit NamedPipe (const juce::File& path);
+    ~NamedPipe();
+    /** False when the pipe could not be made. */
+    bool made() const { return isMade; }
+    const juce::File& file() const { return path; }
+    /** True when a reader had to be let go. */
+    bool readerReleased() const { return released.load(); }
+
+private:
+    juce::File path;
+    bool isMade = false;
+    std::atomic<bool> released { false };
+    std::mutex lock;
+    std::condition_variable wake;
+    bool done = false;
+    std::thread watchdog;
 };
 } // namespace testsupport
 

@@ -1,5 +1,6 @@
 #include "firmware/CryptedFile.h"
 #include "firmware/LPC23XXCrypter.h"
+#include "FileReading.h"
 #include "FileSaving.h"
 #include "app/Prompts.h"
 #include <cstring>
@@ -43,6 +44,13 @@ void CryptedFile::read()
             return;
         }
         mPayload = std::make_unique<juce::MemoryBlock>();
+        return;
+    }
+
+    // A named pipe or a device is no data file: opening a pipe would wait for a writer for ever.
+    if (! FileReading::isRegularFile (mFile))
+    {
+        warn (loadingErrorTitle, cannotOpenText);
         return;
     }
 

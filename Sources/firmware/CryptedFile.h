@@ -10,11 +10,12 @@
 
     The constructor reads the whole file, deciphers it, checks the key magic and keeps the
     payload in clear in memory; a missing file is created empty, unless the caller only reads
-    (then it is refused as a file that cannot be opened). The payload is read through
-    getData / getSize or the input stream, or overwritten through the output stream: once that
-    has been taken, the destructor stores the file with exactly what the stream wrote. The
-    store never loses the old file: the new one is written whole to a temporary sibling and
-    put in its place only once it is known to be complete.
+    (then it is refused as a file that cannot be opened), and what is not a regular file (a
+    named pipe, a device) is never opened: it cannot be read ("Loading error"). The payload is
+    read through getData / getSize or the input stream, or overwritten through the output
+    stream: once that has been taken, the destructor stores the file with exactly what the
+    stream wrote. The store never loses the old file: the new one is written whole to a
+    temporary sibling and put in its place only once it is known to be complete.
 
     Every failure is told to the user at once with a warning box and leaves the container
     without a payload (every accessor null or 0, nothing stored); callers only test whether

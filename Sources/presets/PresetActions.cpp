@@ -74,13 +74,14 @@ void dropOnList (MidiOutputPort* out, const juce::String& message)
     if (text.startsWithChar ('/'))
     {
         const juce::File file (text);
-        if (file.getParentDirectory() == PresetFolder::get())
+        if (file.getParentDirectory() == PresetFolder::get() && ! file.getFileName().startsWithChar ('.'))
             PresetManager::storePresetAsNewFile (out, file, slot);
         return;
     }
 
+    // A name that begins with "." would make a hidden file, which the list does not show.
     const auto name = text.trim();
-    if (name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
+    if (name.isEmpty() || name.containsChar ('/') || name.startsWithChar ('.'))
         return;
     const auto fileName = name.endsWith (PresetManager::extension) ? name : name + PresetManager::extension;
     PresetManager::storePresetAsNewFile (out, PresetFolder::get().getChildFile (fileName), slot);

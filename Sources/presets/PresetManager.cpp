@@ -1,10 +1,13 @@
 #include "presets/PresetManager.h"
+#include "FileReading.h"
 #include "FileSaving.h"
 #include "app/Prompts.h"
+#include "firmware/CryptedFile.h"
 #include "link/HWMessages.h"
 #include "link/PortUse.h"
 #include "presets/Preset.h"
 #include "presets/PresetFolder.h"
+#include "presets/Trash.h"
 #include <cstdio>
 
 namespace
@@ -20,6 +23,16 @@ void makeTrashFolder()
     if (home != juce::File() && ! home.getChildFile (".Trash").isDirectory())
         home.getChildFile (".local/share/Trash/files").createDirectory();
    #endif
+}
+
+/** A named pipe or a device is no preset file: opening a pipe would wait for a writer for
+    ever. The user is told that it cannot be opened, as for any other file that cannot be. */
+bool openableOrTold (const juce::File& file)
+{
+    if (FileReading::isRegularFile (file))
+        return true;
+    Prompts::message (Prompts::Icon::warning, CryptedFile::loadingErrorTitle, CryptedFile::cannotOpenText);
+    return false;
 }
 
 juce::File documentsFolder() { return juce::File::getSpecialLocation (juce::File::userDocumentsDirectory); }
@@ -76,7 +89,10 @@ void PresetManager::storePresetAsNewFile (MidiOutputPort* out, const juce::File&
     if (folder == PresetFolder::get() && ! folder.isDirectory())
         folder.createDirectory();
     if (! folder.isDirectory())
+    {
+        Prompts::message (Prompts::Icon::warning, CryptedFile::loadingErrorTitle, CryptedFile::cannotOpenText);
         return;
+    }
 
     const auto file = unusedFileFor (wanted);
     if (file != juce::File())
@@ -93,6 +109,9 @@ void PresetManager::copyPreset (const juce::File& file)
 
 void PresetManager::renamePreset (const juce::File& file, bool copy)
 {
+    if (! openableOrTold (file))
+        return;
+
     const juce::String title = copy ? "Copy preset :" : "Rename preset :";
     juce::String text = file.getFileName();
 
@@ -102,8 +121,10 @@ void PresetManager::renamePreset (const juce::File& file, bool copy)
         if (PortUse::quitting())
             return;
 
-        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere.
-        if (text.trim().isEmpty() || text.containsChar ('/') || text.containsChar (juce::File::getSeparatorChar()))
+        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere, and
+        // no hidden file, which the list would not show.
+        if (text.trim().isEmpty() || text.startsWithChar ('.') || text.containsChar ('/')
+            || text.containsChar (juce::File::getSeparatorChar()))
             continue;
 
         auto path = file.getParentDirectory().getFullPathName() + "/" + text;
@@ -140,7 +161,9 @@ void PresetManager::deletePresets (const juce::OwnedArray<juce::File>& files)
         if (file != nullptr && file->existsAsFile() && file->getParentDirectory() == folder)
         {
             makeTrashFolder();
-            file->moveToTrash();
+            if (! Trash::moveToTrash (*file))
+                Prompts::message (Prompts::Icon::warning, "Delete error",
+                                  "Unable to move the preset to the trash.\nThe preset was not deleted.");
         }
     }
 }
@@ -157,7 +180,7 @@ void PresetManager::exportPresets (const juce::OwnedArray<juce::File>& files)
         return;
 
     for (auto* file : files)
-        if (file != nullptr && file->existsAsFile())
+        if (file != nullptr && file->existsAsFile() && openableOrTold (*file))
             copyReplacing (*file, folder.getChildFile (file->getFileName()));
 }
 
@@ -177,7 +200,7 @@ void PresetManager::importPresets()
         if (! path.endsWith (extension))
             path += extension;
         const juce::File source (path);
-        if (! source.existsAsFile())
+        if (! source.existsAsFile() || ! openableOrTold (source))
             continue;
         if (! folder.isDirectory() && ! folder.createDirectory())
             return;
@@ -206,7 +229,7 @@ juce::File PresetManager::unusedFileFor (const juce::File& wanted)
 
 bool PresetManager::copyReplacing (const juce::File& from, const juce::File& to)
 {
-    if (! from.existsAsFile() || to == juce::File() || to.isDirectory())
+    if (! FileReading::isRegularFile (from) || to == juce::File() || to.isDirectory())
         return false;
     if (from == to)
         return true;

@@ -376,3 +376,41 @@ TEST_F (CryptedFileTest, FailedStoreKeepsTheOldFile)
     dir.findChildFiles (all, juce::File::findFilesAndDirectories, false, "*");
     EXPECT_EQ (all.size(), 1) << "a temporary sibling was left behind";
 }
+
+// The store takes a name of the whole 255 bytes a file name may have: the container's store
+// over an existing file and the write of a new one.
+TEST_F (CryptedFileTest, StoresToANameOf255Bytes)
+{
+    const auto file = dir.getChildFile (testsupport::nameOfBytes (255, ".preset"));
+    ASSERT_TRUE (CryptedFile::write (file, CryptedFile::presetKey, pattern (87, 1).data(), 87));
+    EXPECT_EQ (contentsOf (file), encipheredFile (CryptedFile::presetKey, pattern (87, 1)));
+    {
+        CryptedFile container (file.getFullPathName(), CryptedFile::presetKey);
+        ASSERT_EQ (container.getSize(), 87u);
+        const auto fresh = pattern (87, 2);
+        container.getCryptedOutputStream()->write (fresh.data(), fresh.size());
+    }
+    EXPECT_EQ (contentsOf (file), encipheredFile (CryptedFile::presetKey, pattern (87, 2)));
+    EXPECT_EQ (dir.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    EXPECT_TRUE (boxes().isEmpty());
+}
+
+// A named pipe or a device is never opened (a pipe would wait for a writer for ever): it
+// cannot be read, and nothing is stored into it.
+TEST_F (CryptedFileTest, WhatIsNotARegularFileIsNeverOpened)
+{
+    testsupport::NamedPipe pipe (dir.getChildFile ("pipe.kfw"));
+    ASSERT_TRUE (pipe.made());
+    for (auto& file : { pipe.file(), juce::File ("/dev/null") })
+    {
+        SCOPED_TRACE (file.getFullPathName());
+        prompts.clear();
+        {
+            CryptedFile container (file.getFullPathName(), CryptedFile::firmwareKey);
+            EXPECT_FALSE (container.hasPayload());
+            EXPECT_EQ (container.getCryptedOutputStream(), nullptr);
+        }
+        EXPECT_EQ (boxes(), juce::StringArray ("Loading error / Unable to open the data file."));
+    }
+    EXPECT_FALSE (pipe.readerReleased());
+}

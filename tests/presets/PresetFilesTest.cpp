@@ -1,7 +1,11 @@
 #include "PresetDispatchSupport.h"
 #include "app/DorvoEditorApplication.h"
 #include "presets/PresetManager.h"
+#include "presets/Trash.h"
+#include <cerrno>
 #include <cstdlib>
+#include <optional>
+#include <sys/stat.h>
 
 using namespace presettest;
 using Prompts::Icon;
@@ -197,6 +201,8 @@ TEST_F (PresetFiles, RenameMovesTheFileToTheNewName)
         { "the extension is case-sensitive", { "X.PRESET" }, "X.PRESET.preset" },
         // Empty, blank or leading elsewhere: the dialog comes back.
         { "nothing, blanks, a path, then a name", { "", "   ", "../up", "sub/x", "/abs", "Fine" }, "Fine.preset" },
+        // A hidden file would vanish from the list: the dialog comes back.
+        { "names that begin with a dot, then a name", { ".hidden", ".preset", "..x", "Fine" }, "Fine.preset" },
     };
     for (auto& c : cases)
     {
@@ -393,4 +399,187 @@ TEST_F (PresetFiles, MalformedFileMessagesChangeNothing)
         prompts.clear();
     }
     EXPECT_EQ (host.refreshes, (int) std::size (messages));
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace
+{
+/** Every file under dir with its bytes, as snapshot() gives them, but what is not a regular
+    file only by its name (reading a named pipe would wait for ever). */
+Disk diskWithPipes (const juce::File& dir)
+{
+    Disk out;
+    juce::Array<juce::File> all;
+    dir.findChildFiles (all, juce::File::findFilesAndDirectories, true, "*");
+    for (auto& f : all)
+    {
+        const auto name = f.getRelativePathFrom (dir) + (f.isDirectory() ? "/" : "");
+        struct stat info {};
+        const bool regular = ::stat (f.getFullPathName().toRawUTF8(), &info) == 0 && S_ISREG (info.st_mode);
+        out.emplace_back (name, regular ? contentsOf (f) : Bytes());
+    }
+    std::sort (out.begin(), out.end());
+    return out;
+}
+
+const char* const deleteErrorText = "Unable to move the preset to the trash.\nThe preset was not deleted.";
+
+/** While it lives, every move to the trash is taken as one to another file system. */
+struct TrashOnAnotherFileSystem
+{
+    TrashOnAnotherFileSystem()
+    {
+        Trash::setRenameForTests ([] (const char*, const char*) {
+            errno = EXDEV;
+            return -1;
+        });
+    }
+    ~TrashOnAnotherFileSystem() { Trash::setRenameForTests (nullptr); }
+};
+} // namespace
+
+// Copies, imports and exports take names of the whole 255 bytes a file name may have.
+TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
+{
+    const auto name = testsupport::nameOfBytes (255, ".preset");
+    const auto outside = temp.root.getChildFile ("mine");
+    const auto to = temp.root.getChildFile ("export");
+    outside.createDirectory();
+    to.createDirectory();
+    writePresetFile (outside.getChildFile (name), pattern (87, 1));
+
+    prompts.files = { { outside.getChildFile (name) } };
+    dispatcher.dispatch ("IMPO ");
+    EXPECT_EQ (snapshot (temp.library), (Disk { { name, preset (1) } }));
+
+    prompts.files = { { to } };
+    dispatcher.dispatch ("EXPO " + temp.library.getChildFile (name).getFullPathName());
+    EXPECT_EQ (snapshot (to), (Disk { { name, preset (1) } }));
+
+    const auto copyName = testsupport::nameOfBytes (255, ".preset", "y");
+    prompts.names = { copyName.dropLastCharacters (7) };
+    dispatcher.dispatch ("COPY " + temp.library.getChildFile (name).getFullPathName());
+    EXPECT_EQ (snapshot (temp.library), (Disk { { name, preset (1) }, { copyName, preset (1) } }));
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Export presets :", "Copy preset :"));
+}
+
+TEST_F (PresetFiles, ACopyUnderAHiddenNameAsksAgain)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    prompts.names = { ".b", ".preset", "b" };
+    dispatcher.dispatch ("COPY " + a.getFullPathName());
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Copy preset :", "Copy preset :", "Copy preset :"));
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (1) } }));
+}
+
+// A named pipe or a device given to an import, an export, a copy or a rename is told as a
+// file that cannot be opened, and nothing else is done with it: opening a pipe to read it
+// would wait for a writer for ever. The other files of an export are still copied.
+TEST_F (PresetFiles, WhatIsNotARegularFileIsToldAsOneThatCannotBeOpened)
+{
+    const auto a = libraryPreset ("a.preset", 1);
+    testsupport::NamedPipe listed (temp.library.getChildFile ("pipe.preset"));
+    const auto outside = temp.root.getChildFile ("mine");
+    outside.createDirectory();
+    testsupport::NamedPipe chosen (outside.getChildFile ("in.preset"));
+    ASSERT_TRUE (listed.made() && chosen.made());
+    const auto to = temp.root.getChildFile ("export");
+    to.createDirectory();
+
+    struct Case
+    {
+        juce::String message;
+        std::deque<juce::Array<juce::File>> files;
+        juce::StringArray titles;
+        Disk exported;
+    };
+    const Case cases[] = {
+        { "EXPO " + listed.file().getFullPathName() + "," + a.getFullPathName(), { { to } },
+          { "Export presets :", "Loading error" }, { { "a.preset", preset (1) } } },
+        { "EXPO /dev/null", { { to } }, { "Export presets :", "Loading error" }, {} },
+        { "IMPO ", { { chosen.file() } }, { "Import presets :", "Loading error" }, {} },
+        { "COPY " + listed.file().getFullPathName(), {}, { "Loading error" }, {} },
+        { "RENA " + listed.file().getFullPathName(), {}, { "Loading error" }, {} },
+    };
+    const auto library = diskWithPipes (temp.library);
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.message);
+        prompts.clear();
+        to.deleteRecursively();
+        to.createDirectory();
+        prompts.files = c.files;
+        prompts.names = { "copied" };
+        prompts.choices = { Prompts::yes };
+
+        dispatcher.dispatch (c.message);
+
+        EXPECT_EQ (prompts.titles(), c.titles);
+        const auto boxes = prompts.prompts();
+        if (! boxes.empty())
+        {
+            EXPECT_EQ (boxes.back().kind, Kind::message);
+            EXPECT_EQ (boxes.back().icon, Icon::warning);
+            EXPECT_EQ (boxes.back().text, "Unable to open the data file.");
+        }
+        EXPECT_EQ (diskWithPipes (temp.library), library);
+        EXPECT_EQ (snapshot (to), c.exported);
+    }
+    EXPECT_FALSE (listed.readerReleased());
+    EXPECT_FALSE (chosen.readerReleased());
+}
+
+// The preset goes into the trash whole, by a rename or, when the trash is on another file
+// system, by a copy that is checked before the preset is removed; the freedesktop trash is
+// told where it came from.
+TEST_F (PresetFiles, DeleteMovesThePresetIntoTheTrashWholeOnTheSameOrAnotherFileSystem)
+{
+    for (bool across : { false, true })
+    {
+        SCOPED_TRACE (across ? "across file systems" : "on the same file system");
+        prompts.clear();
+        ScopedHome home (temp.root.getChildFile (across ? "home-across" : "home"));
+        std::optional<TrashOnAnotherFileSystem> seam;
+        if (across)
+            seam.emplace();
+        const auto lead = libraryPreset ("Lead 1.preset", 2);
+
+        prompts.choices = { 1 };
+        dispatcher.dispatch ("DELE " + lead.getFullPathName());
+
+        EXPECT_FALSE (lead.exists());
+        EXPECT_EQ (snapshot (home.trash), (Disk { { "Lead 1.preset", preset (2) } }));
+        const auto info = home.trash.getSiblingFile ("info").getChildFile ("Lead 1.preset.trashinfo").loadFileAsString();
+        EXPECT_TRUE (info.startsWith ("[Trash Info]\nPath=" + lead.getFullPathName().replace (" ", "%20") + "\nDeletionDate="))
+            << info;
+        EXPECT_EQ (prompts.titles(), juce::StringArray ("Delete presets :"));
+    }
+}
+
+// A trash on another file system that is full: the copy cannot be written whole, so the preset
+// stays where it was, no short copy is left in the trash, and the user is told.
+TEST_F (PresetFiles, DeleteIntoAFullTrashKeepsThePresetAndTells)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    TrashOnAnotherFileSystem seam;
+    const auto lead = libraryPreset ("Lead.preset", 3);
+    for (rlim_t room : { 0, 50 })
+    {
+        SCOPED_TRACE (room);
+        prompts.clear();
+        prompts.choices = { 1 };
+        {
+            testsupport::FullDisk full (room);
+            ASSERT_TRUE (full.active());
+            dispatcher.dispatch ("DELE " + lead.getFullPathName());
+        }
+
+        EXPECT_EQ (snapshot (temp.library), (Disk { { "Lead.preset", preset (3) } }));
+        EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} } }));
+        ASSERT_EQ (prompts.titles(), juce::StringArray ("Delete presets :", "Delete error"));
+        const auto box = prompts.prompts()[1];
+        EXPECT_EQ (box.kind, Kind::message);
+        EXPECT_EQ (box.icon, Icon::warning);
+        EXPECT_EQ (box.text, deleteErrorText);
+    }
 }

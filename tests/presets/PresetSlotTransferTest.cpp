@@ -263,6 +263,8 @@ TEST_F (PresetSlots, MalformedDropsDoNothing)
         "DRLT " + path, "DRLT 0,Mon preset", "DRLT 7,Mon preset", "DRLT 2,", "DRLT 2,   ", "DRLT 2,a/b",
         "DRLT 2,..", "DRLT 2," + outside.getFullPathName(), "DRLT 2," + temp.root.getChildFile ("new.preset").getFullPathName(),
         "DRLT 2", "DRLT ", "DRSL ",
+        // Hidden files, which the list would not show.
+        "DRLT 2,.hidden", "DRLT 2,  .x", "DRLT 2,.preset", "DRLT 2," + temp.library.getChildFile (".hidden.preset").getFullPathName(),
     };
     for (auto& m : messages)
     {
@@ -328,4 +330,39 @@ TEST_F (PresetSlots, SlotOperationsHoldThePorts)
     EXPECT_EQ (PortUse::users(), 0);
     EXPECT_EQ (watcher.begins, watcher.ends);
     EXPECT_GE (watcher.begins, 2);
+}
+
+// A named pipe in the library is no preset file: it is told as a file that cannot be opened,
+// and nothing goes to the instrument (reading the pipe would wait for a writer for ever).
+TEST_F (PresetSlots, APipeDroppedOnASlotIsToldAndSendsNothing)
+{
+    temp.library.createDirectory();
+    testsupport::NamedPipe pipe (temp.library.getChildFile ("pipe.preset"));
+    ASSERT_TRUE (pipe.made());
+
+    dispatcher.dispatch ("DRSL 3," + pipe.file().getFullPathName());
+
+    EXPECT_TRUE (instrument->received().empty());
+    ASSERT_EQ (prompts.titles(), juce::StringArray ("Loading error"));
+    EXPECT_EQ (prompts.prompts()[0].icon, Prompts::Icon::warning);
+    EXPECT_EQ (prompts.prompts()[0].text, "Unable to open the data file.");
+    EXPECT_FALSE (pipe.readerReleased());
+}
+
+// A library folder that is not there and cannot be made: the slot is stored nowhere, and the
+// user is told.
+TEST_F (PresetSlots, ASlotDroppedWhenTheLibraryCannotBeMadeIsTold)
+{
+    write (temp.library, pattern (10));   // a plain file where the folder would go
+    const auto disk = snapshot (temp.root);
+    instrument->setBlockToSend (pattern (87, 4));
+
+    dispatcher.dispatch ("DRLT 2,Mon preset");
+
+    EXPECT_EQ (slotByteOf (recallPreset), 2);
+    EXPECT_EQ (snapshot (temp.root), disk);
+    ASSERT_EQ (prompts.titles(), juce::StringArray ("Loading error"));
+    EXPECT_EQ (prompts.prompts()[0].kind, Prompts::Kind::message);
+    EXPECT_EQ (prompts.prompts()[0].icon, Prompts::Icon::warning);
+    EXPECT_EQ (prompts.prompts()[0].text, "Unable to open the data file.");
 }

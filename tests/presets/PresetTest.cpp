@@ -337,3 +337,45 @@ TEST_F (PresetFile, AFailedStoreKeepsTheOldFileAndLeavesNoEmptyNewOne)
     EXPECT_EQ (snapshot (dir), disk);
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Storing error", "Storing error"));
 }
+
+// A preset file may take a name of the whole 255 bytes a file name may have, new or existing.
+TEST_F (PresetFile, StoresToANameOf255Bytes)
+{
+    const auto file = dir.getChildFile (testsupport::nameOfBytes (255, ".preset"));
+    TestPreset p;
+    p.fill (pattern (87, 1));
+    EXPECT_TRUE (p.storePreset (file));
+    EXPECT_EQ (contentsOf (file), presetFileBytes (pattern (87, 1)));
+
+    p.fill (pattern (87, 2));
+    EXPECT_TRUE (p.storePreset (file));
+    EXPECT_EQ (contentsOf (file), presetFileBytes (pattern (87, 2)));
+    EXPECT_EQ (snapshot (dir).size(), 1u) << "nothing but the preset file";
+    EXPECT_TRUE (prompts.prompts().empty());
+}
+
+// A store to a new file that fails is never seen as a file: not while the user is told, not
+// afterwards; whether nothing at all could be written or only part of it.
+TEST_F (PresetFile, AFailedStoreToANewFileNeverShowsIt)
+{
+    const auto fresh = dir.getChildFile ("New.preset");
+    for (rlim_t room : { 0, 40 })
+    {
+        SCOPED_TRACE (room);
+        prompts.clear();
+        bool seenWhileTold = false;
+        prompts.onPrompt = [&] (const auto&) { seenWhileTold = seenWhileTold || fresh.exists(); };
+        TestPreset p;
+        p.fill (pattern (87, 2));
+        bool stored = true;
+        {
+            testsupport::FullDisk full (room);
+            ASSERT_TRUE (full.active());
+            stored = p.storePreset (fresh);
+        }
+        EXPECT_FALSE (stored);
+        EXPECT_FALSE (seenWhileTold);
+        EXPECT_TRUE (snapshot (dir).empty());
+        EXPECT_EQ (prompts.titles(), juce::StringArray ("Storing error"));
+    }
+}

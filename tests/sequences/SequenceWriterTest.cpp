@@ -444,3 +444,30 @@ for path in sys.argv[1:]:
         EXPECT_EQ (output.replace ("\r\n", "\n"), expected);
     }
 }
+
+// A sequence file whose MIDI files take the whole 255 bytes a file name may have is saved
+// with all of them. One byte more and a MIDI file's name cannot exist: nothing is written,
+// not even the sequence file, and the user is told.
+TEST_F (SequenceWriter, MidiFilesTakeNamesOf255Bytes)
+{
+    setInstrument (sampleSequences(), 16, 2);
+    const auto longest = temp.file (testsupport::nameOfBytes (249, ".kdseq"));
+    save (longest, true);
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Generate MidiFiles?"));
+    juce::StringArray names { longest.getFileName() };
+    for (int s = 1; s <= 6; ++s)
+    {
+        EXPECT_EQ (SequenceFile::midiFilePath (longest, s).getFileName().getNumBytesAsUTF8(), 255u);
+        names.add (SequenceFile::midiFilePath (longest, s).getFileName());
+    }
+    names.sort (false);
+    EXPECT_EQ (temp.names(), names);
+
+    prompts.clear();
+    longest.deleteFile();
+    for (int s = 1; s <= 6; ++s)
+        SequenceFile::midiFilePath (longest, s).deleteFile();
+    save (temp.file (testsupport::nameOfBytes (250, ".kdseq")), true);
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Generate MidiFiles?", "Save error"));
+    EXPECT_TRUE (temp.names().isEmpty());
+}

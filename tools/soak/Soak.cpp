@@ -338,9 +338,11 @@ private:
             ++mDeletes;
             check (libraryFiles().size() == 2, "a delete");
         }
-        // What the deletes put in the trash goes too (the trash is this run's own: main points
-        // the home folder into the run's folder).
-        juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (".local/share/Trash/files").deleteRecursively();
+        // What the deletes put in the trash goes too, with the trash's notes of where each came
+        // from (the trash is this run's own: main points the home folder into the run's folder).
+        const auto trash = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (".local/share/Trash");
+        trash.getChildFile ("files").deleteRecursively();
+        trash.getChildFile ("info").deleteRecursively();
     }
 
     void reconnect()
