@@ -1,5 +1,6 @@
 // The message set's two sequence-file operations: between the instrument, the sequence file
 // and the MIDI files. The formats themselves are SequenceFile's.
+#include "FileReading.h"
 #include "FileSaving.h"
 #include "app/Prompts.h"
 #include "link/HWMessages.h"
@@ -23,8 +24,11 @@ void HWMessages::setSeqPatternFromFile (MidiOutputPort* out, juce::File* file)
         return;
     const PortUse::Scope busy;  // the port is held across the error box's loop
 
-    juce::MemoryBlock bytes;   // a missing or unreadable file reads as no text
-    file->loadFileAsData (bytes);
+    // A missing or unreadable file reads as no text; so does what is not a regular file (a
+    // named pipe would keep the reading waiting for a writer for ever).
+    juce::MemoryBlock bytes;
+    if (FileReading::isRegularFile (*file))
+        file->loadFileAsData (bytes);
     const auto text = SequenceFile::textOf (bytes.getData(), bytes.getSize());
     const auto error = SequenceFile::read (text, [out] (const SequenceFile::Line& line)
     {

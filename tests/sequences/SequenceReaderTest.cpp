@@ -170,6 +170,21 @@ TEST_F (SequenceReader, LinesBeforeABadLineAreSentBeforeTheBoxIsShown)
     EXPECT_EQ (atTheBox, seqtest::messagesFor ({ { 0, { 60 } }, { 1, { 62 } } }));
 }
 
+// A named pipe chosen as the sequence file is not opened (reading it would wait for a writer
+// for ever): like a missing file it holds no sequence, and nothing is sent.
+TEST_F (SequenceReader, APipeIsNotRead)
+{
+    testsupport::NamedPipe pipe (temp.file ("pipe.kdseq"));
+    ASSERT_TRUE (pipe.made());
+    auto file = pipe.file();
+
+    HWMessages::setSeqPatternFromFile (out.get(), &file);
+
+    EXPECT_FALSE (pipe.readerReleased()) << "the pipe was opened";
+    EXPECT_TRUE (seqtest::sequenceMessages (instrument).isEmpty());
+    EXPECT_TRUE (prompts.prompts().empty());
+}
+
 // Pure line and token splitting, for what the table above cannot show by messages alone.
 TEST (SequenceFileText, LinesAndTokens)
 {
