@@ -107,7 +107,7 @@ bool Preset::loadPreset (const juce::File& file)
     if (! file.existsAsFile())
         return false;
 
-    const CryptedFile container (file.getFullPathName(), CryptedFile::presetKey);
+    const CryptedFile container (file.getFullPathName(), CryptedFile::presetKey, CryptedFile::Missing::refuse);
     if (container.getSize() < (size_t) blockSize)
         return false;
 
@@ -143,7 +143,7 @@ bool Preset::storePreset (const juce::File& file)
     const auto fileSize = (juce::int64) std::strlen (CryptedFile::presetKey) + 1 + blockSize;
     if (written && file.getSize() == fileSize)
     {
-        const CryptedFile check (file.getFullPathName(), CryptedFile::presetKey);
+        const CryptedFile check (file.getFullPathName(), CryptedFile::presetKey, CryptedFile::Missing::refuse);
         stored = check.getSize() == mData.getSize() && std::memcmp (check.getData(), mData.getData(), mData.getSize()) == 0;
     }
 
