@@ -69,9 +69,7 @@ void DorvoEditorApplication::initialise (const juce::String&)
     if (! mConnected || PortUse::quitting())
         return;
 
-    juce::uint8 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
-    HWDetector::getSoftwareRev (r1, r2, r3, r4);
-    if (! isFirmwareOutdated (r1, r2, r3))
+    if (! connectedFirmwareIsOutdated())
     {
         updateInterface();
         return;
@@ -94,10 +92,20 @@ bool DorvoEditorApplication::updateFirmware()
     if (PortUse::quitting())
         return false;   // the application is closing: no new connection
     connectHardware();
-    // The reconnection may have updated an instrument found in its boot loader.
-    if (updated || mUpdatedWhileConnecting)
+    // Whatever became of the update (completed, failed, its chooser cancelled), the
+    // reconnection built the pages afresh: they show what the instrument holds only once it is
+    // read back. A firmware that is still outdated (an update that did not run) may not answer
+    // the gets, and is left unread, as at start-up.
+    if (mConnected && ! connectedFirmwareIsOutdated())
         updateInterface();
     return updated;
+}
+
+bool DorvoEditorApplication::connectedFirmwareIsOutdated()
+{
+    juce::uint8 r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+    HWDetector::getSoftwareRev (r1, r2, r3, r4);
+    return isFirmwareOutdated (r1, r2, r3);
 }
 
 void DorvoEditorApplication::connectHardware()
@@ -105,7 +113,6 @@ void DorvoEditorApplication::connectHardware()
     ActionDispatcher::Operation connecting (mDispatcher);
 
     disconnectHardware();
-    mUpdatedWhileConnecting = false;
     bool offerTheUpdate = true;   // until the user declines it in this connection
 
     while (! mConnected)
@@ -154,8 +161,7 @@ void DorvoEditorApplication::connectHardware()
                                    "Update the firmware now?"))
             {
                 auto file = getFirmwareFile();
-                if (HWUpdater::Update (&file))
-                    mUpdatedWhileConnecting = true;
+                HWUpdater::Update (&file);
                 if (! PortUse::quitting())
                     continue;   // the reconnection
             }

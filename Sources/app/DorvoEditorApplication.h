@@ -59,9 +59,10 @@ public:
     juce::File getFirmwareFile();
 
     /** The firmware update of the start-up prompt and of "FIRM ": disconnects, asks for the
-        firmware file, updates the instrument through its boot loader and connects again; only
-        after a successful update are the settings read back (an instrument whose update did
-        not complete may not answer them). True when the update succeeded. */
+        firmware file, updates the instrument through its boot loader and connects again, then
+        reads the settings back, whether the update completed, failed or was cancelled, unless
+        the instrument connected runs an outdated firmware (which may not answer the gets).
+        True when the update succeeded. */
     bool updateFirmware();
     /** Turns the paths of a preset action message (the text from index 5 on, joined by ",")
         into files, appended to files in the reverse order of the message. Every "," splits;
@@ -104,6 +105,8 @@ private:
     };
 
     void closePorts();
+    /** Whether the instrument found by the last search runs a firmware older than 1.0.3. */
+    static bool connectedFirmwareIsOutdated();
 
     // The link's port users: the dispatcher counts them as running operations, and ports
     // whose closing was asked for while one ran are closed when the last one ends.
@@ -120,8 +123,6 @@ private:
     // Moved on by every connect (found or given up) and every disconnect: a queued action runs
     // only under the connection it was clicked under. Message thread.
     juce::uint32 mConnectionNumber = 0;
-    // Whether the last connection updated an instrument it found in its boot loader.
-    bool mUpdatedWhileConnecting = false;
     // Written on the MIDI input thread, read by the watchdog: one 32-bit word, never reset.
     std::atomic<juce::uint32> mLastActiveSense { 0 };
 

@@ -1,4 +1,5 @@
 #include "FirmwareTestSupport.h"
+#include "../app/AppTestSupport.h"
 #include "app/DorvoEditorApplication.h"
 #include "app/GUIEditorWindow.h"
 #include "app/MainAppWindow.h"
@@ -6,6 +7,7 @@
 #include "firmware/GUIFirmwareTab.h"
 #include "firmware/GUIUpdater.h"
 #include "firmware/HWUpdater.h"
+#include "panels/GUIParametersTab.h"
 
 using fwtest::Bytes;
 using sim::Fault;
@@ -13,7 +15,7 @@ using sim::Model;
 
 // The update from the application: the Firmware Update page's button ("FIRM ") and the start-up
 // prompt both disconnect, ask for the file, update through the boot loader and connect again;
-// the settings are read back only after an update that completed.
+// the settings are then read back, unless the instrument still runs an outdated firmware.
 
 namespace
 {
@@ -124,25 +126,109 @@ TEST_F (FirmwareUpdateFlow, UpdateThatDoesNotCompleteReconnectsWithoutReadBack)
     EXPECT_FALSE (app->isConnected());
 }
 
-TEST_F (FirmwareUpdateFlow, CancelledChooserTouchesNothingThenReconnectsWithoutReadBack)
+// Whatever became of the update (completed, refused before it began, failed), the reconnection
+// builds the pages afresh and reads the settings back: the page shows what the instrument
+// holds, so a click on the aftertouch switch (the instrument holds 1, the fresh page 0) sends
+// 2. Only a firmware that is still outdated after the start-up prompt's update is left unread.
+TEST_F (FirmwareUpdateFlow, EveryReconnectionAfterAnUpdateReadsTheSettingsBack)
 {
-    auto& device = plug (Model::KelaDorvoSE);
-    app->initialise ({});
-    ASSERT_TRUE (app->isConnected());
-    device.clearReceived();
+    enum class File { none, notFirmware, firmware };
+    struct Case
+    {
+        const char* name;
+        bool startUp;            // the start-up prompt's update, else the page's button
+        std::array<juce::uint8, 4> firmware;
+        File file;
+        // The boot loader asks for its first packet for ever; the user switches the instrument
+        // off and on while "Update error" is up, and it runs its firmware again.
+        bool transferFails;
+        juce::StringArray titles;
+        juce::String heard;      // from the update on
+        bool readBack;
+    };
+    const Case cases[] = {
+        { "chooser cancelled", false, { 1, 0, 3, 0 }, File::none, false, { "Select Firmware binary file", "Loading error" },
+          "ID " + readBack, true },
+        { "not a firmware file", false, { 1, 1, 0, 0 }, File::notFirmware, false, { "Select Firmware binary file", "Checking error" },
+          "ID " + readBack, true },
+        { "completed", false, { 1, 0, 3, 0 }, File::firmware, false, { "Select Firmware binary file", "Firmware update: complete" },
+          "ID 00 ID 01 03x4 02 ID " + readBack, true },
+        { "transfer failed", false, { 1, 0, 3, 0 }, File::firmware, true, { "Select Firmware binary file", "Update error" },
+          "ID 00 ID 01 03x17 ID " + readBack, true },
+        // The start-up prompt answered OK, its chooser cancelled: still outdated, no gets.
+        { "outdated, not updated", true, { 1, 0, 2, 0 }, File::none, false,
+          { "Firmware version", "Select Firmware binary file", "Loading error" }, "ID 3F ID 3F", false },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        app = nullptr;
+        app = std::make_unique<DorvoEditorApplication>();
+        prompts.clear();
+        auto& device = plug (Model::KelaDorvo, c.firmware);
+        device.setSetting (SysexCommand::SetAftertouchCurbNum, 1);
+        prompts.choices = { 1 };   // OK to "Firmware version"
+        if (! c.startUp)
+        {
+            app->initialise ({});
+            ASSERT_TRUE (app->isConnected());
+            device.clearReceived();
+        }
 
-    app->getDispatcher().dispatch ("FIRM ");
+        if (c.file == File::firmware)
+            prompts.files = { { firmwareFile (fwtest::firmwareImage (100)) } };
+        else if (c.file == File::notFirmware)
+        {
+            auto text = folder.folder.getChildFile ("notes.kfw");
+            text.replaceWithText ("not a firmware file, only words\n");
+            prompts.files = { { text } };
+        }
+        if (c.transferFails)
+        {
+            device.setFault (Fault::resendForever);
+            prompts.onPrompt = [&device] (const Prompts::ScriptedResponder::Prompt& p) {
+                if (p.title == "Update error")
+                {
+                    device.clearFaults();
+                    device.setModel (Model::KelaDorvo);
+                }
+            };
+        }
 
-    EXPECT_EQ (prompts.titles(), juce::StringArray ("Select Firmware binary file", "Loading error"));
-    EXPECT_EQ (prompts.prompts()[1].text, "Unable to open the data file.");
-    EXPECT_EQ (fwtest::heardWords (device), "ID 3F");
-    EXPECT_EQ (device.rebootCount(), 0);
-    EXPECT_TRUE (app->isConnected());
+        if (c.startUp)
+            app->initialise ({});
+        else
+            app->getDispatcher().dispatch ("FIRM ");
+
+        EXPECT_EQ (prompts.titles(), c.titles);
+        if (c.transferFails)
+        {
+            EXPECT_EQ (prompts.prompts()[1].text, HWUpdater::notCompletedText);
+        }
+        EXPECT_EQ (fwtest::heardWords (device), c.heard);
+        ASSERT_TRUE (app->isConnected());
+        EXPECT_EQ (app->getMainWindow()->getWidth(), 795);
+
+        if (c.readBack)
+        {
+            // The KelaDorvo page's aftertouch switch (644, 225, 29, 65).
+            device.clearReceived();
+            auto* page = app->getMainWindow()->getEditorWindow()->getParamsTab();
+            ASSERT_NE (page, nullptr);
+            auto* button = dynamic_cast<juce::Button*> (page->getComponentAt (658, 257));
+            ASSERT_NE (button, nullptr);
+            button->triggerClick();
+            ASSERT_TRUE (testsupport::pumpUntil ([&device] { return ! device.received().empty(); }, 2000));
+            const auto sets = apptest::setsReceived (device);
+            EXPECT_EQ (sets, (std::vector<std::pair<int, int>> { { 0x13, 2 } }));
+        }
+        app->shutdown();
+    }
 }
 
 // The chosen firmware file is gone by the time the update opens it (removed, renamed, its
 // medium unplugged): "Loading error", the instrument is not rebooted, nothing is sent and no
-// file is made; then the reconnection, without read-back.
+// file is made; then the reconnection and its read-back.
 TEST_F (FirmwareUpdateFlow, FileGoneAfterTheChooserTouchesNothing)
 {
     auto& device = plug (Model::KelaDorvoSE);
@@ -160,7 +246,7 @@ TEST_F (FirmwareUpdateFlow, FileGoneAfterTheChooserTouchesNothing)
 
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Select Firmware binary file", "Loading error"));
     EXPECT_EQ (prompts.prompts()[1].text, "Unable to open the data file.");
-    EXPECT_EQ (fwtest::heardWords (device), "ID 3F");
+    EXPECT_EQ (fwtest::heardWords (device), "ID " + readBack);
     EXPECT_EQ (device.rebootCount(), 0);
     EXPECT_FALSE (file.exists());
     EXPECT_TRUE (app->isConnected());
