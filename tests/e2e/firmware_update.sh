@@ -8,6 +8,9 @@
 #  2. KelaDorvo SE starting with outdated firmware (1.0.2.0): OK in the "Firmware version" box,
 #     the same chooser, progress and completion, the reconnection reads back, and the instrument
 #     runs the new version (1.0.3.0, carried by the image).
+#  3. KelaDorvo, connected and read, the aftertouch set to 1: the update button clicked, the
+#     chooser cancelled with Escape, "Loading error" answered: the reconnection reads back, so
+#     the page shows the instrument's aftertouch and a click on it sends 2.
 # The firmware files are written with the system's own container and the firmware key.
 source "$(dirname "$0")/common.bash"
 
@@ -75,4 +78,25 @@ sleep 0.5
 click_window 167 15                    # "Firmware Update": the version read by the new connection
 sleep 0.5
 shot startup-new-version
+stop_app
+
+# ---- 3. The chooser cancelled --------------------------------------------------------------------
+LOG="$OUT/instrument-cancel.log"
+start_app DORVO_SIM_MODEL=kela
+wait_for 20 window_named "Dorvo Connection" || fail "no main window"
+wait_for 20 read_back_done || fail "read-back: got '$(commands)'"
+sleep 0.3
+click_page 658 257; wait_for 5 has_sets 13 1 || fail "aftertouch click sent nothing"
+click_window 167 15                    # "Firmware Update"
+sleep 0.5
+click_page 619 259                     # its update button
+answer_box "Select Firmware binary file" Escape
+answer_box "Loading error"
+wait_for 20 read_back_count_is 2 || fail "no read-back after the cancelled update: '$(commands)'"
+[ "$(commands)" = "${READ_BACK}13 ${READ_BACK}" ] || fail "cancel run heard '$(commands)'"
+click_window 50 15                     # "Configuration"
+sleep 0.3
+click_page 658 257; wait_for 5 has_sets 13 2 || fail "aftertouch click after the cancel sent nothing"
+[ "$(last_value_of 13)" = 02 ] || fail "after the cancel the aftertouch click sent $(last_value_of 13), not 02"
+shot cancel-reconnected
 exit 0
