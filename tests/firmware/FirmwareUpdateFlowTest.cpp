@@ -21,6 +21,21 @@ namespace
 {
 const juce::String readBack = "3F 06 08 0A 10 26 0C 0E 12 14 39 37 2B 3D 2F 33";
 
+/** An instrument that shows the test every device message it hears (by its command byte) before
+    it answers; the test may have it swallow the message (false). */
+struct WatchedInstrument : sim::SimulatedInstrument
+{
+    using SimulatedInstrument::SimulatedInstrument;
+    void messageFromHost (const juce::MidiMessage& m) override
+    {
+        const auto* raw = m.getRawData();
+        if (onCommand && m.getRawDataSize() > 8 && raw[0] == 0xF0 && raw[1] == 0x00 && ! onCommand (raw[8]))
+            return;
+        SimulatedInstrument::messageFromHost (m);
+    }
+    std::function<bool (juce::uint8)> onCommand;   // set before it is plugged in
+};
+
 class FirmwareUpdateFlow : public ::testing::Test
 {
 protected:
@@ -285,32 +300,100 @@ TEST_F (FirmwareUpdateFlow, ReconnectionRecoversAnInstrumentLeftInItsBootLoader)
     EXPECT_EQ (firmwarePage()->getVersionLabel()->getText(), "1.0.4.0");
 }
 
+// An update clicked while a connection is under way is queued, and belongs to that connection.
+// A connect that gives up and a disconnect both end it: after the box, the click opens no
+// chooser.
+TEST_F (FirmwareUpdateFlow, AnUpdateQueuedUnderAConnectionThatEndedIsDropped)
+{
+    struct Case
+    {
+        const char* name;
+        bool instrument;          // else nothing answers: the start-up search gives up
+        juce::StringArray titles;
+    };
+    const Case cases[] = {
+        { "search given up", false, { "No instrument found", "No instrument found" } },
+        { "read-back failed", true, { "Update error" } },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        app = nullptr;
+        instrument = nullptr;
+        app = std::make_unique<DorvoEditorApplication>();
+        prompts.clear();
+        prompts.choices = { 0 };   // Cancel to the retry box
+        int clicks = 0;
+        bool queued = false, connectedAtTheClick = false;
+        auto clickUpdate = [this, &clicks, &queued, &connectedAtTheClick] {
+            ++clicks;
+            queued = app->getDispatcher().isBusy();
+            connectedAtTheClick = app->isConnected();
+            app->getDispatcher().dispatch ("FIRM ");
+        };
+
+        if (c.instrument)
+        {
+            // Clicked during the read-back's first wait; the seventh get goes unanswered.
+            auto watched = std::make_unique<WatchedInstrument> (apptest::instrumentOptions (Model::KelaDorvo));
+            watched->onCommand = [clickUpdate, first = true] (juce::uint8 command) mutable {
+                if (command == 0x06 && std::exchange (first, false))
+                    juce::MessageManager::callAsync (clickUpdate);
+                return command != 0x0E;
+            };
+            watched->plugIn();
+            instrument = std::move (watched);
+        }
+        else
+        {
+            prompts.onPrompt = [&] (const Prompts::ScriptedResponder::Prompt& p) {
+                if (p.kind == Prompts::Kind::okCancel && clicks == 0)
+                    clickUpdate();
+            };
+        }
+
+        app->initialise ({});
+        testsupport::pumpMessages (100);
+
+        ASSERT_EQ (clicks, 1);
+        EXPECT_TRUE (queued);
+        EXPECT_EQ (connectedAtTheClick, c.instrument);
+        EXPECT_EQ (prompts.titles(), c.titles);
+        EXPECT_FALSE (app->isConnected());
+        app->shutdown();
+    }
+}
+
 // At start-up with the instrument in its boot loader: the offer comes before the retry box.
-// OK updates it and connects; Cancel goes on as without the offer.
+// OK updates it and connects; Cancel goes on as without the offer, which is not made again in
+// that connection: a retry only searches.
 TEST_F (FirmwareUpdateFlow, StartUpOffersTheUpdateToAnInstrumentInItsBootLoader)
 {
     struct Case
     {
         const char* name;
-        int answer;
+        std::deque<int> answers;
         juce::StringArray titles;
         juce::String heard;
         bool connected;
     };
     const Case cases[] = {
-        { "OK", 1, { "Firmware update", "Select Firmware binary file", "Firmware update: complete" },
+        { "OK", { 1 }, { "Firmware update", "Select Firmware binary file", "Firmware update: complete" },
           "ID ID ID ID 01 03x3 02 ID " + readBack, true },
-        { "Cancel", 0, { "Firmware update", "No instrument found", "No instrument found" }, "ID ID", false },
+        { "Cancel", { 0 }, { "Firmware update", "No instrument found", "No instrument found" }, "ID ID", false },
+        { "Cancel, then retry", { 0, 1, 0 },
+          { "Firmware update", "No instrument found", "No instrument found", "No instrument found" }, "ID ID ID", false },
     };
     for (auto& c : cases)
     {
         SCOPED_TRACE (c.name);
+        app = nullptr;
         app = std::make_unique<DorvoEditorApplication>();
         prompts.clear();
         auto& device = plug (Model::BootLoader);
         const auto image = fwtest::firmwareImageWithVersion (60, { 1, 0, 3, 0 });
         prompts.files = { { firmwareFile (image) } };
-        prompts.choices = { c.answer };
+        prompts.choices = c.answers;
 
         app->initialise ({});
 
