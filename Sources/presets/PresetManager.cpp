@@ -121,10 +121,11 @@ void PresetManager::renamePreset (const juce::File& file, bool copy)
         if (PortUse::quitting())
             return;
 
-        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere, and
-        // no hidden file, which the list would not show.
+        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere, no
+        // hidden file, which the list would not show, and no ",", at which the list's messages
+        // part their paths.
         if (text.trim().isEmpty() || text.startsWithChar ('.') || text.containsChar ('/')
-            || text.containsChar (juce::File::getSeparatorChar()))
+            || text.containsChar (juce::File::getSeparatorChar()) || text.containsChar (','))
             continue;
 
         auto path = file.getParentDirectory().getFullPathName() + "/" + text;

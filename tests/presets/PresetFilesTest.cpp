@@ -203,6 +203,8 @@ TEST_F (PresetFiles, RenameMovesTheFileToTheNewName)
         { "nothing, blanks, a path, then a name", { "", "   ", "../up", "sub/x", "/abs", "Fine" }, "Fine.preset" },
         // A hidden file would vanish from the list: the dialog comes back.
         { "names that begin with a dot, then a name", { ".hidden", ".preset", "..x", "Fine" }, "Fine.preset" },
+        // The list's messages part their paths at every ",": the dialog comes back.
+        { "names with a comma, then a name", { "a,b", ",", "a,b.preset", "Fine,", "Fine" }, "Fine.preset" },
     };
     for (auto& c : cases)
     {
@@ -463,12 +465,14 @@ TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Export presets :", "Copy preset :"));
 }
 
-TEST_F (PresetFiles, ACopyUnderAHiddenNameAsksAgain)
+// A hidden file would vanish from the list, and the list's messages part their paths at every
+// ",": such names ask again.
+TEST_F (PresetFiles, ACopyUnderAHiddenNameOrOneWithACommaAsksAgain)
 {
     const auto a = libraryPreset ("a.preset", 1);
-    prompts.names = { ".b", ".preset", "b" };
+    prompts.names = { ".b", ".preset", "a,b", "b,", "b" };
     dispatcher.dispatch ("COPY " + a.getFullPathName());
-    EXPECT_EQ (prompts.titles(), juce::StringArray ("Copy preset :", "Copy preset :", "Copy preset :"));
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Copy preset :", "Copy preset :", "Copy preset :", "Copy preset :", "Copy preset :"));
     EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (1) } }));
 }
 
