@@ -15,6 +15,7 @@ namespace Trash
 namespace
 {
 std::atomic<Rename> renameForTests { nullptr };
+std::atomic<CopyWritten> copyWrittenForTests { nullptr };
 
 constexpr int mostNumberedNames = 9999;
 constexpr size_t mostNameBytes = 255;   // NAME_MAX
@@ -147,6 +148,8 @@ bool copyThenRemove (const juce::File& file, const juce::File& target)
     juce::MemoryBlock bytes, copied;
     if (! FileReading::isRegularFile (file) || ! file.loadFileAsData (bytes) || ! FileSaving::replaceWith (target, bytes))
         return false;
+    if (auto copyWritten = copyWrittenForTests.load())
+        copyWritten (target);
     if (! target.loadFileAsData (copied) || copied != bytes || ! file.deleteFile())
     {
         target.deleteFile();
@@ -215,5 +218,10 @@ bool moveToTrash (const juce::File& file)
 void setRenameForTests (Rename rename)
 {
     renameForTests.store (rename);
+}
+
+void setCopyWrittenForTests (CopyWritten copyWritten)
+{
+    copyWrittenForTests.store (copyWritten);
 }
 } // namespace Trash

@@ -32,4 +32,9 @@ bool moveToTrash (const juce::File& file);
 /** Tests: the rename tried first, in place of ::rename (null brings ::rename back). */
 using Rename = int (*) (const char* from, const char* to);
 void setRenameForTests (Rename rename);
+
+/** Tests: called with the copy in the trash once it is written across file systems, before
+    it is read back and compared with the original (null: nothing is called). */
+using CopyWritten = void (*) (const juce::File& copy);
+void setCopyWrittenForTests (CopyWritten copyWritten);
 } // namespace Trash

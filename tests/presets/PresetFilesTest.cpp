@@ -758,3 +758,35 @@ TEST_F (PresetFiles, DeleteIntoATrashWithNoRoomForTheNoteKeepsThePresetAndTells)
     }
 }
 
+// Across file systems the copy in the trash is read back and compared before the preset goes:
+// a copy that reads back different keeps the preset where it was, leaves neither the copy nor
+// its note in the trash, and tells.
+TEST_F (PresetFiles, DeleteKeepsThePresetWhenItsCopyInTheTrashReadsBackDifferent)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    TrashOnAnotherFileSystem seam;
+    struct CopyAltered
+    {
+        CopyAltered()
+        {
+            Trash::setCopyWrittenForTests ([] (const juce::File& copy) {
+                juce::MemoryBlock bytes;
+                if (copy.loadFileAsData (bytes) && bytes.getSize() > 0)
+                {
+                    bytes[0] = (char) (bytes[0] ^ 0x5A);   // one byte wrong, as from a bad sector
+                    copy.replaceWithData (bytes.getData(), bytes.getSize());
+                }
+            });
+        }
+        ~CopyAltered() { Trash::setCopyWrittenForTests (nullptr); }
+    } altered;
+    const auto lead = libraryPreset ("Lead.preset", 6);
+    prompts.choices = { 1 };
+
+    dispatcher.dispatch ("DELE " + lead.getFullPathName());
+
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "Lead.preset", preset (6) } }));
+    EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} }, { "info/", {} } }));
+    ASSERT_EQ (prompts.titles(), juce::StringArray ("Delete presets :", "Delete error"));
+    EXPECT_EQ (prompts.prompts()[1].text, deleteErrorText);
+}
