@@ -432,7 +432,7 @@ TEST_F (PresetFiles, DeleteMakesTheHomeTrashWhereTheDataHomeSays)
 // file there, or a note without its file, is never written over, and the name they hold moves
 // on to the next. A name too long to have its note beside it is cut short (before its number
 // and extension) so that the note's name fits.
-TEST_F (PresetFiles, DeleteTakesANameFreeInTheTrashsFilesAndNotes)
+TEST_F (PresetFiles, DeleteTakesANameFreeInTheTrashFilesAndItsNotes)
 {
     using testsupport::nameOfBytes;
     const Bytes old { 'o', 'l', 'd' };
