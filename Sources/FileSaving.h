@@ -17,6 +17,14 @@
 // for a longer name it is its first bytes (cut between characters), "~" and a hash of the
 // whole name, 216 bytes in all, so that the sibling's name never takes more than the 255
 // bytes a file name may have, and siblings of two long names that begin alike stay apart.
+//
+// A save keeps the file it replaces as the user set it up. The new file takes the permission
+// bits of the one it replaces (a new file gets the mode the umask leaves); its owner and group
+// are those of whoever saves. A target that is a symbolic link is followed to the file it
+// names, to the end of a chain of links, each read relative to its own folder: that file is
+// replaced, with its temporary sibling beside it, and the links stay links. A link that names
+// a missing file has that file written; a loop of links, or a link into a folder that is not
+// there, is a failed save.
 namespace FileSaving
 {
 bool replaceWith (const juce::File& target, const void* data, size_t size);
@@ -32,13 +40,14 @@ bool replaceWith (const juce::File& target, const juce::String& text8bit);
 bool replaceAllWith (const std::vector<std::pair<juce::File, juce::MemoryBlock>>& files);
 
 /** Names the temporary sibling a save of target writes first (a hidden file in the same
-    folder, unique to the call). */
+    folder, unique to the call); for a symbolic link, a save writes that of the file it names. */
 juce::File temporarySiblingFor (const juce::File& target);
 
 /** Whether file is a temporary sibling of target, by its name. */
 bool isTemporarySiblingOf (const juce::File& file, const juce::File& target);
 
 /** Removes the temporary siblings of target left by processes that no longer run (a save
-    killed halfway); those of running processes stay. Returns how many were removed. */
+    killed halfway); those of running processes stay. For a target that is a symbolic link,
+    those of the file it names. Returns how many were removed. */
 int removeStaleTemporaries (const juce::File& target);
 } // namespace FileSaving

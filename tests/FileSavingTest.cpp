@@ -1,6 +1,10 @@
 #include "TestSupport.h"
 #include "FileSaving.h"
+#include <climits>
+#include <cstdio>
+#include <dirent.h>
 #include <optional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -240,4 +244,145 @@ TEST (FileSaving, AShortWriteIsAFailedSave)
 
     EXPECT_FALSE (saved);
     EXPECT_EQ (f.listing(), juce::StringArray ("Lead.preset=old"));
+}
+
+namespace
+{
+juce::String octal (mode_t mode)
+{
+    char text[8];
+    std::snprintf (text, sizeof (text), "%04o", (unsigned) mode);
+    return text;
+}
+
+/** Everything under dir as it lies on disk, hidden files too and links not followed, sorted:
+    "path/" for a folder, "path -> text" for a link, "path=contents mode" for a file. */
+juce::StringArray treeOf (const juce::File& dir, const juce::String& under = {})
+{
+    juce::StringArray out;
+    if (auto* d = ::opendir (dir.getFullPathName().toRawUTF8()))
+    {
+        while (auto* e = ::readdir (d))
+        {
+            const juce::String name (e->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const auto path = dir.getFullPathName() + "/" + name;
+            struct stat info {};
+            if (::lstat (path.toRawUTF8(), &info) != 0)
+                continue;
+            if (S_ISLNK (info.st_mode))
+            {
+                char text[PATH_MAX] = {};
+                const auto length = ::readlink (path.toRawUTF8(), text, sizeof (text) - 1);
+                out.add (under + name + " -> " + juce::String (text, (size_t) std::max<ssize_t> (length, 0)));
+            }
+            else if (S_ISDIR (info.st_mode))
+            {
+                out.add (under + name + "/");
+                out.addArray (treeOf (juce::File (path), under + name + "/"));
+            }
+            else
+                out.add (under + name + "=" + juce::File (path).loadFileAsString() + " " + octal (info.st_mode & 07777));
+        }
+        ::closedir (d);
+    }
+    out.sort (false);
+    return out;
+}
+
+/** The process's umask, read without changing it. */
+mode_t currentUmask()
+{
+    juce::StringArray lines;
+    lines.addLines (juce::File ("/proc/self/status").loadFileAsString());
+    for (auto& line : lines)
+        if (line.startsWith ("Umask:"))
+            return (mode_t) std::strtol (line.fromFirstOccurrenceOf (":", false, false).trim().toRawUTF8(), nullptr, 8);
+    return 022;
+}
+} // namespace
+
+// A save keeps the file it replaces as the user set it up: the new file has the permission
+// bits of the old one (a new file those the umask leaves), and a symbolic link, or a chain of
+// them, stays as it was while the file it names takes the new contents, its temporary beside
+// it: what killed saves of that file left there goes, and no temporary stays in any folder. A
+// link into a missing folder, to a folder, or a loop of links is a failed save that changes
+// nothing. The same for one file and for files saved together.
+TEST (FileSaving, ASaveKeepsTheModeAndTheLinksOfWhatItReplaces)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> links;   // where, and the link's text ("@" is the test's folder)
+        const char* saved;   // the file that takes the new contents; null when the save fails
+        mode_t mode;         // that file's mode before the save; 0 when it is not there
+    };
+    const Case cases[] = {
+        { "a private file", {}, "here/songs.kdseq", 0600 },
+        { "a file for the group", {}, "here/songs.kdseq", 0640 },
+        { "a file for others but not the group", {}, "here/songs.kdseq", 0604 },
+        { "a new file", {}, "here/songs.kdseq", 0 },
+        { "a link in the same folder", { { "here/songs.kdseq", "real.kdseq" } }, "here/real.kdseq", 0600 },
+        { "a link to another folder", { { "here/songs.kdseq", "../there/real.kdseq" } }, "there/real.kdseq", 0640 },
+        { "an absolute link", { { "here/songs.kdseq", "@/there/real.kdseq" } }, "there/real.kdseq", 0604 },
+        { "a chain of links, each relative to its own folder",
+          { { "here/songs.kdseq", "next" }, { "here/next", "../there/last" }, { "there/last", "deep/real.kdseq" } },
+          "there/deep/real.kdseq", 0600 },
+        { "\"..\" after a linked folder", { { "here/deep", "../there/deep" }, { "here/songs.kdseq", "deep/../real.kdseq" } },
+          "there/real.kdseq", 0640 },
+        { "a link to a missing file", { { "here/songs.kdseq", "../there/new.kdseq" } }, "there/new.kdseq", 0 },
+        { "a link into a missing folder", { { "here/songs.kdseq", "../nowhere/real.kdseq" } }, nullptr, 0 },
+        { "a link to a folder", { { "here/songs.kdseq", "../there/deep" } }, nullptr, 0 },
+        { "a link to itself", { { "here/songs.kdseq", "songs.kdseq" } }, nullptr, 0 },
+        { "a loop of links", { { "here/songs.kdseq", "../there/a" }, { "there/a", "../here/songs.kdseq" } }, nullptr, 0 },
+    };
+    const auto newFileMode = (mode_t) (0644 & ~currentUmask());
+    const auto dead = endedProcess();
+    for (auto& c : cases)
+    {
+        for (bool together : { false, true })
+        {
+            SCOPED_TRACE (juce::String (c.name) + (together ? ", saved together" : ""));
+            Folder f;
+            for (auto* folder : { "here", "there", "there/deep" })
+                ASSERT_TRUE (f.dir.getChildFile (folder).createDirectory());
+            for (auto& [where, text] : c.links)
+                ASSERT_EQ (::symlink (juce::String (text).replace ("@", f.dir.getFullPathName()).toRawUTF8(),
+                                      f.dir.getChildFile (where).getFullPathName().toRawUTF8()),
+                           0);
+            const auto target = f.dir.getChildFile ("here/songs.kdseq"), other = f.dir.getChildFile ("here/a.mid");
+            ASSERT_TRUE (other.replaceWithText ("old a"));
+            ASSERT_EQ (::chmod (other.getFullPathName().toRawUTF8(), 0600), 0);
+            if (c.mode != 0)
+            {
+                const auto saved = f.dir.getChildFile (c.saved);
+                ASSERT_TRUE (saved.replaceWithText ("old"));
+                ASSERT_EQ (::chmod (saved.getFullPathName().toRawUTF8(), c.mode), 0);
+            }
+            const auto before = treeOf (f.dir);
+
+            // What a killed save of the file that is saved to left beside it.
+            if (c.saved != nullptr)
+                ASSERT_TRUE (writtenBy (FileSaving::temporarySiblingFor (f.dir.getChildFile (c.saved)), dead).replaceWithText ("torn"));
+
+            const bool saved = together ? FileSaving::replaceAllWith ({ { other, text ("new a") }, { target, text ("new") } })
+                                        : FileSaving::replaceWith (target, juce::String ("new"));
+
+            if (c.saved == nullptr)
+            {
+                EXPECT_FALSE (saved);
+                EXPECT_EQ (treeOf (f.dir).joinIntoString ("\n"), before.joinIntoString ("\n"));
+                continue;
+            }
+            EXPECT_TRUE (saved);
+            auto expected = before;
+            expected.removeString (juce::String (c.saved) + "=old " + octal (c.mode));
+            expected.add (juce::String (c.saved) + "=new " + octal (c.mode != 0 ? c.mode : newFileMode));
+            if (together)
+                expected.set (expected.indexOf ("here/a.mid=old a 0600"), "here/a.mid=new a 0600");
+            expected.sort (false);
+            EXPECT_EQ (treeOf (f.dir).joinIntoString ("\n"), expected.joinIntoString ("\n"));
+        }
+    }
 }

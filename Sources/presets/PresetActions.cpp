@@ -74,14 +74,17 @@ void dropOnList (MidiOutputPort* out, const juce::String& message)
     if (text.startsWithChar ('/'))
     {
         const juce::File file (text);
-        if (file.getParentDirectory() == PresetFolder::get() && ! file.getFileName().startsWithChar ('.'))
+        if (file.getParentDirectory() == PresetFolder::get() && ! file.getFileName().startsWithChar ('.')
+            && ! file.getFileName().containsChar (','))
             PresetManager::storePresetAsNewFile (out, file, slot);
         return;
     }
 
-    // A name that begins with "." would make a hidden file, which the list does not show.
+    // A name that begins with "." would make a hidden file, which the list does not show; one
+    // holding a "," a file that the list's messages, which part their paths at every ",", could
+    // not name.
     const auto name = text.trim();
-    if (name.isEmpty() || name.containsChar ('/') || name.startsWithChar ('.'))
+    if (name.isEmpty() || name.containsChar ('/') || name.startsWithChar ('.') || name.containsChar (','))
         return;
     const auto fileName = name.endsWith (PresetManager::extension) ? name : name + PresetManager::extension;
     PresetManager::storePresetAsNewFile (out, PresetFolder::get().getChildFile (fileName), slot);

@@ -20,7 +20,7 @@ void renamePreset (const juce::String& path);
 /** "DRLT ": a slot dropped on the preset list; the slot is stored into a new preset file of
     the preset library folder. A drag from a slot names no file but "Mon preset": the file
     takes that name. Nothing existing is ever written over, and no name that begins with "."
-    (a hidden file) is taken. */
+    (a hidden file) or holds a "," (which the list's messages could not name) is taken. */
 void dropOnList (MidiOutputPort* out, const juce::String& message);
 /** "DRSL ": a preset file dropped on a slot; the file is loaded into the slot. */
 void dropOnSlot (MidiOutputPort* out, const juce::String& message);

@@ -14,17 +14,6 @@ namespace
 {
 constexpr int mostNumberedNames = 9999;
 
-/** The framework moves files to the user's trash only when its folder is there; a user who
-    never threw anything away has none yet. */
-void makeTrashFolder()
-{
-   #if JUCE_LINUX
-    const auto home = juce::File::getSpecialLocation (juce::File::userHomeDirectory);
-    if (home != juce::File() && ! home.getChildFile (".Trash").isDirectory())
-        home.getChildFile (".local/share/Trash/files").createDirectory();
-   #endif
-}
-
 /** A named pipe or a device is no preset file: opening a pipe would wait for a writer for
     ever. The user is told that it cannot be opened, as for any other file that cannot be. */
 bool openableOrTold (const juce::File& file)
@@ -121,10 +110,11 @@ void PresetManager::renamePreset (const juce::File& file, bool copy)
         if (PortUse::quitting())
             return;
 
-        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere, and
-        // no hidden file, which the list would not show.
+        // Only a name in the file's own folder: nothing empty, nothing that leads elsewhere, no
+        // hidden file, which the list would not show, and no ",", at which the list's messages
+        // part their paths.
         if (text.trim().isEmpty() || text.startsWithChar ('.') || text.containsChar ('/')
-            || text.containsChar (juce::File::getSeparatorChar()))
+            || text.containsChar (juce::File::getSeparatorChar()) || text.containsChar (','))
             continue;
 
         auto path = file.getParentDirectory().getFullPathName() + "/" + text;
@@ -160,7 +150,6 @@ void PresetManager::deletePresets (const juce::OwnedArray<juce::File>& files)
     {
         if (file != nullptr && file->existsAsFile() && file->getParentDirectory() == folder)
         {
-            makeTrashFolder();
             if (! Trash::moveToTrash (*file))
                 Prompts::message (Prompts::Icon::warning, "Delete error",
                                   "Unable to move the preset to the trash.\nThe preset was not deleted.");

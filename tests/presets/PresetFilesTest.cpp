@@ -15,30 +15,45 @@ namespace
 {
 using Disk = std::vector<std::pair<juce::String, Bytes>>;
 
+/** Sets an environment variable (or unsets it, for null) for its lifetime. */
+struct ScopedVariable
+{
+    ScopedVariable (const char* name, const char* value) : name (name)
+    {
+        if (const char* v = std::getenv (name))
+            previous = v;
+        if (value != nullptr)
+            ::setenv (name, value, 1);
+        else
+            ::unsetenv (name);
+    }
+    ~ScopedVariable()
+    {
+        if (previous.has_value())
+            ::setenv (name, previous->c_str(), 1);
+        else
+            ::unsetenv (name);
+    }
+    const char* name;
+    std::optional<std::string> previous;
+};
+
 /** Points HOME at a folder of the test for its lifetime, so that the trash is the test's own
-    (HOME/.local/share/Trash/files) and the user's is never touched. */
+    (HOME/.local/share/Trash/files) and the user's is never touched; XDG_DATA_HOME, which would
+    put the trash elsewhere, is unset meanwhile, or set to dataHome. */
 struct ScopedHome
 {
-    explicit ScopedHome (const juce::File& home, bool withTrash = true)
+    explicit ScopedHome (const juce::File& home, bool withTrash = true, const char* dataHome = nullptr)
+        : homeVariable ("HOME", home.getFullPathName().toRawUTF8()), dataHomeVariable ("XDG_DATA_HOME", dataHome)
     {
-        if (const char* h = std::getenv ("HOME"))
-            previous = h;
-        hadHome = std::getenv ("HOME") != nullptr;
-        trash = home.getChildFile (".local/share/Trash/files");
+        trash = (dataHome != nullptr && dataHome[0] == '/' ? juce::File (dataHome).getChildFile ("Trash")
+                                                           : home.getChildFile (".local/share/Trash"))
+                    .getChildFile ("files");
         home.createDirectory();
         if (withTrash)
             trash.createDirectory();
-        ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
     }
-    ~ScopedHome()
-    {
-        if (hadHome)
-            ::setenv ("HOME", previous.c_str(), 1);
-        else
-            ::unsetenv ("HOME");
-    }
-    std::string previous;
-    bool hadHome = false;
+    ScopedVariable homeVariable, dataHomeVariable;
     juce::File trash;
 };
 
@@ -203,6 +218,8 @@ TEST_F (PresetFiles, RenameMovesTheFileToTheNewName)
         { "nothing, blanks, a path, then a name", { "", "   ", "../up", "sub/x", "/abs", "Fine" }, "Fine.preset" },
         // A hidden file would vanish from the list: the dialog comes back.
         { "names that begin with a dot, then a name", { ".hidden", ".preset", "..x", "Fine" }, "Fine.preset" },
+        // The list's messages part their paths at every ",": the dialog comes back.
+        { "names with a comma, then a name", { "a,b", ",", "a,b.preset", "Fine,", "Fine" }, "Fine.preset" },
     };
     for (auto& c : cases)
     {
@@ -347,6 +364,130 @@ TEST_F (PresetFiles, DeleteMakesTheTrashFolderWhenMissing)
     EXPECT_EQ (snapshot (home.trash), (Disk { { "a.preset", preset (1) } }));
 }
 
+namespace
+{
+/** The mode of a file or folder (its permission bits); -1 when it is not there. */
+int modeOf (const juce::File& f)
+{
+    struct stat info {};
+    return ::stat (f.getFullPathName().toRawUTF8(), &info) == 0 ? (int) (info.st_mode & 07777) : -1;
+}
+
+/** The beginning of the note the home trash keeps of a file deleted from original. */
+juce::String noteFor (const juce::File& original)
+{
+    return "[Trash Info]\nPath=" + original.getFullPathName().replace (" ", "%20") + "\nDeletionDate=";
+}
+} // namespace
+
+// An account where nothing was ever thrown away has no trash, often not even ~/.local: the home
+// trash is made, its folders for the user alone, under XDG_DATA_HOME when that holds an absolute
+// path (a relative one counts as none), and the preset goes there with its note.
+TEST_F (PresetFiles, DeleteMakesTheHomeTrashWhereTheDataHomeSays)
+{
+    const auto root = temp.root.getFullPathName();
+    struct Case
+    {
+        const char* name;
+        juce::String dataHome;      // empty: unset
+        const char* trash;          // relative to the test's folder
+        juce::StringArray made;     // the folders made, relative to the test's folder
+    };
+    const Case cases[] = {
+        { "no XDG_DATA_HOME", {}, "home/.local/share/Trash",
+          { "home/.local", "home/.local/share", "home/.local/share/Trash", "home/.local/share/Trash/files",
+            "home/.local/share/Trash/info" } },
+        { "an absolute XDG_DATA_HOME", root + "/data/mine", "data/mine/Trash",
+          { "data", "data/mine", "data/mine/Trash", "data/mine/Trash/files", "data/mine/Trash/info" } },
+        { "a relative XDG_DATA_HOME", "data/mine", "home/.local/share/Trash",
+          { "home/.local", "home/.local/share", "home/.local/share/Trash", "home/.local/share/Trash/files",
+            "home/.local/share/Trash/info" } },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        prompts.clear();
+        temp.root.getChildFile ("home").deleteRecursively();
+        temp.root.getChildFile ("data").deleteRecursively();
+        ScopedHome home (temp.root.getChildFile ("home"), false, c.dataHome.isEmpty() ? nullptr : c.dataHome.toRawUTF8());
+        ASSERT_FALSE (temp.root.getChildFile ("home/.local").exists());
+        const auto lead = libraryPreset ("Lead 1.preset", 4);
+        prompts.choices = { 1 };
+
+        dispatcher.dispatch ("DELE " + lead.getFullPathName());
+
+        EXPECT_EQ (prompts.titles(), juce::StringArray ("Delete presets :"));
+        EXPECT_FALSE (lead.exists());
+        const auto trash = temp.root.getChildFile (c.trash);
+        EXPECT_EQ (snapshot (trash.getChildFile ("files")), (Disk { { "Lead 1.preset", preset (4) } }));
+        EXPECT_TRUE (trash.getChildFile ("info/Lead 1.preset.trashinfo").loadFileAsString().startsWith (noteFor (lead)));
+        for (auto& folder : c.made)
+            EXPECT_EQ (modeOf (temp.root.getChildFile (folder)), 0700) << folder;
+        // Nothing is made where the trash is not.
+        EXPECT_EQ (temp.root.getChildFile ("home/.local").exists(), juce::String (c.trash).startsWith ("home/"));
+    }
+}
+
+// The name of the preset in the trash is the first that is free in "files" and in "info": a
+// file there, or a note without its file, is never written over, and the name they hold moves
+// on to the next. A name too long to have its note beside it is cut short (before its number
+// and extension) so that the note's name fits.
+TEST_F (PresetFiles, DeleteTakesANameFreeInTheTrashFilesAndItsNotes)
+{
+    using testsupport::nameOfBytes;
+    const Bytes old { 'o', 'l', 'd' };
+    struct Case
+    {
+        const char* name;
+        juce::String preset;
+        juce::StringArray inFiles, inInfo;
+        juce::String trashed;
+    };
+    const Case cases[] = {
+        { "a free name", "Lead.preset", {}, {}, "Lead.preset" },
+        { "a name taken in files", "Lead.preset", { "Lead.preset" }, {}, "Lead (2).preset" },
+        { "a stale note in info", "Lead.preset", {}, { "Lead.preset.trashinfo" }, "Lead (2).preset" },
+        { "one after the other", "Lead.preset", { "Lead.preset" }, { "Lead (2).preset.trashinfo" }, "Lead (3).preset" },
+        { "a name of 255 bytes", nameOfBytes (255, ".preset"), {}, {}, nameOfBytes (245, ".preset") },
+        { "its short form taken", nameOfBytes (255, ".preset"), { nameOfBytes (245, ".preset") }, {},
+          nameOfBytes (245, " (2).preset") },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        prompts.clear();
+        temp.root.getChildFile ("home").deleteRecursively();
+        ScopedHome home (temp.root.getChildFile ("home"));
+        const auto info = home.trash.getSiblingFile ("info");
+        Disk expected { { "files/", {} }, { "files/" + c.trashed, preset (5) }, { "info/", {} } };
+        for (auto& name : c.inFiles)
+        {
+            write (home.trash.getChildFile (name), old);
+            expected.emplace_back ("files/" + name, old);
+        }
+        info.createDirectory();
+        for (auto& name : c.inInfo)
+        {
+            write (info.getChildFile (name), old);
+            expected.emplace_back ("info/" + name, old);
+        }
+        const auto lead = libraryPreset (c.preset, 5);
+        prompts.choices = { 1 };
+
+        dispatcher.dispatch ("DELE " + lead.getFullPathName());
+
+        EXPECT_EQ (prompts.titles(), juce::StringArray ("Delete presets :"));
+        EXPECT_FALSE (lead.exists());
+        const auto note = info.getChildFile (c.trashed + ".trashinfo");
+        EXPECT_TRUE (note.loadFileAsString().startsWith (noteFor (lead))) << note.getFileName();
+        auto disk = snapshot (home.trash.getParentDirectory());
+        disk.erase (std::remove_if (disk.begin(), disk.end(), [&] (auto& entry) { return entry.first == "info/" + note.getFileName(); }),
+                    disk.end());
+        std::sort (expected.begin(), expected.end());
+        EXPECT_EQ (disk, expected);
+    }
+}
+
 // Messages that do not hold what the librarian sends change nothing on disk and ask nothing:
 // a name with a "," that splits into pieces, a relative or missing path, a folder, and for a
 // deletion any file outside the preset library folder.
@@ -463,12 +604,14 @@ TEST_F (PresetFiles, CopiesImportsAndExportsTakeNamesOf255Bytes)
     EXPECT_EQ (prompts.titles(), juce::StringArray ("Import presets :", "Export presets :", "Copy preset :"));
 }
 
-TEST_F (PresetFiles, ACopyUnderAHiddenNameAsksAgain)
+// A hidden file would vanish from the list, and the list's messages part their paths at every
+// ",": such names ask again.
+TEST_F (PresetFiles, ACopyUnderAHiddenNameOrOneWithACommaAsksAgain)
 {
     const auto a = libraryPreset ("a.preset", 1);
-    prompts.names = { ".b", ".preset", "b" };
+    prompts.names = { ".b", ".preset", "a,b", "b,", "b" };
     dispatcher.dispatch ("COPY " + a.getFullPathName());
-    EXPECT_EQ (prompts.titles(), juce::StringArray ("Copy preset :", "Copy preset :", "Copy preset :"));
+    EXPECT_EQ (prompts.titles(), juce::StringArray ("Copy preset :", "Copy preset :", "Copy preset :", "Copy preset :", "Copy preset :"));
     EXPECT_EQ (snapshot (temp.library), (Disk { { "a.preset", preset (1) }, { "b.preset", preset (1) } }));
 }
 
@@ -575,11 +718,75 @@ TEST_F (PresetFiles, DeleteIntoAFullTrashKeepsThePresetAndTells)
         }
 
         EXPECT_EQ (snapshot (temp.library), (Disk { { "Lead.preset", preset (3) } }));
-        EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} } }));
+        EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} }, { "info/", {} } }));
         ASSERT_EQ (prompts.titles(), juce::StringArray ("Delete presets :", "Delete error"));
         const auto box = prompts.prompts()[1];
         EXPECT_EQ (box.kind, Kind::message);
         EXPECT_EQ (box.icon, Icon::warning);
         EXPECT_EQ (box.text, deleteErrorText);
     }
+}
+
+// The note goes into the trash first: a trash with room for the preset but not for its note
+// keeps the preset where it was, leaves no part of the note, and tells, whether the preset would
+// have gone by a rename or by a copy.
+TEST_F (PresetFiles, DeleteIntoATrashWithNoRoomForTheNoteKeepsThePresetAndTells)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    // A long name makes a long note.
+    const auto lead = libraryPreset (testsupport::nameOfBytes (200, ".preset"), 3);
+    const auto room = (rlim_t) lead.getSize();
+    ASSERT_LT (room, (rlim_t) noteFor (lead).getNumBytesAsUTF8());
+    for (bool across : { false, true })
+    {
+        SCOPED_TRACE (across ? "across file systems" : "on the same file system");
+        prompts.clear();
+        prompts.choices = { 1 };
+        std::optional<TrashOnAnotherFileSystem> seam;
+        if (across)
+            seam.emplace();
+        {
+            testsupport::FullDisk full (room);
+            ASSERT_TRUE (full.active());
+            dispatcher.dispatch ("DELE " + lead.getFullPathName());
+        }
+
+        EXPECT_EQ (snapshot (temp.library), (Disk { { lead.getFileName(), preset (3) } }));
+        EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} }, { "info/", {} } }));
+        ASSERT_EQ (prompts.titles(), juce::StringArray ("Delete presets :", "Delete error"));
+        EXPECT_EQ (prompts.prompts()[1].text, deleteErrorText);
+    }
+}
+
+// Across file systems the copy in the trash is read back and compared before the preset goes:
+// a copy that reads back different keeps the preset where it was, leaves neither the copy nor
+// its note in the trash, and tells.
+TEST_F (PresetFiles, DeleteKeepsThePresetWhenItsCopyInTheTrashReadsBackDifferent)
+{
+    ScopedHome home (temp.root.getChildFile ("home"));
+    TrashOnAnotherFileSystem seam;
+    struct CopyAltered
+    {
+        CopyAltered()
+        {
+            Trash::setCopyWrittenForTests ([] (const juce::File& copy) {
+                juce::MemoryBlock bytes;
+                if (copy.loadFileAsData (bytes) && bytes.getSize() > 0)
+                {
+                    bytes[0] = (char) (bytes[0] ^ 0x5A);   // one byte wrong, as from a bad sector
+                    copy.replaceWithData (bytes.getData(), bytes.getSize());
+                }
+            });
+        }
+        ~CopyAltered() { Trash::setCopyWrittenForTests (nullptr); }
+    } altered;
+    const auto lead = libraryPreset ("Lead.preset", 6);
+    prompts.choices = { 1 };
+
+    dispatcher.dispatch ("DELE " + lead.getFullPathName());
+
+    EXPECT_EQ (snapshot (temp.library), (Disk { { "Lead.preset", preset (6) } }));
+    EXPECT_EQ (snapshot (home.trash.getParentDirectory()), (Disk { { "files/", {} }, { "info/", {} } }));
+    ASSERT_EQ (prompts.titles(), juce::StringArray ("Delete presets :", "Delete error"));
+    EXPECT_EQ (prompts.prompts()[1].text, deleteErrorText);
 }

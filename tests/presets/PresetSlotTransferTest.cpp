@@ -265,6 +265,8 @@ TEST_F (PresetSlots, MalformedDropsDoNothing)
         "DRLT 2", "DRLT ", "DRSL ",
         // Hidden files, which the list would not show.
         "DRLT 2,.hidden", "DRLT 2,  .x", "DRLT 2,.preset", "DRLT 2," + temp.library.getChildFile (".hidden.preset").getFullPathName(),
+        // Names with a ",", at which the list's messages part their paths.
+        "DRLT 2,a,b", "DRLT 2,Mon preset,", "DRLT 2," + temp.library.getChildFile ("a,b.preset").getFullPathName(),
     };
     for (auto& m : messages)
     {

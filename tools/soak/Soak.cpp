@@ -23,6 +23,7 @@
 #include "link/PortUse.h"
 #include "panels/GUIParametersTab.h"
 #include "presets/PresetFolder.h"
+#include "presets/Trash.h"
 #include "sequences/GUIPatternTab.h"
 #include "simulator/SimulatedInstrument.h"
 #include <atomic>
@@ -339,8 +340,9 @@ private:
             check (libraryFiles().size() == 2, "a delete");
         }
         // What the deletes put in the trash goes too, with the trash's notes of where each came
-        // from (the trash is this run's own: main points the home folder into the run's folder).
-        const auto trash = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (".local/share/Trash");
+        // from (the trash is this run's own: main points the home folder into the run's folder
+        // and leaves no XDG_DATA_HOME that would put the trash elsewhere).
+        const auto trash = Trash::filesFolder().getParentDirectory();
         trash.getChildFile ("files").deleteRecursively();
         trash.getChildFile ("info").deleteRecursively();
     }
@@ -421,12 +423,14 @@ int main (int argc, char** argv)
         return 2;
     }
 
-    // The run's own home folder: the deletes' trash and anything else the framework keeps
-    // under the home folder stay inside the run's folder.
+    // The run's own home folder: the deletes' trash (with no XDG_DATA_HOME, the home trash is
+    // under it) and anything else the framework keeps under the home folder stay inside the
+    // run's folder.
     const juce::String home = folderPath + "/home";
     ::mkdir (folderPath.toRawUTF8(), 0700);
     ::mkdir (home.toRawUTF8(), 0700);
     ::setenv ("HOME", home.toRawUTF8(), 1);
+    ::unsetenv ("XDG_DATA_HOME");
 
     // With an application factory set, JUCE keeps X errors non-fatal (no window manager).
     juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
