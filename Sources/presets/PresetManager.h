@@ -33,8 +33,9 @@ public:
         copies it when copy is true. A taken name asks whether to overwrite it: yes goes on, no
         asks for the name again, cancel ends without a change. An empty name, one that begins
         with "." (a hidden file, which the list does not show), or one holding a path separator
-        or a "," (where the list's messages part their paths), asks again. A file that is not a regular file (a named pipe, a device) is told as one
-        that cannot be opened ("Loading error"), and nothing else happens. */
+        or a "," (where the list's messages part their paths), asks again. A file that is not a
+        regular file (a named pipe, a device) is told as one that cannot be opened ("Loading
+        error"), and nothing else happens. */
     static void renamePreset (const juce::File& file, bool copy);
     static void copyPreset (const juce::File& file);
 
