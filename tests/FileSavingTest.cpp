@@ -364,7 +364,9 @@ TEST (FileSaving, ASaveKeepsTheModeAndTheLinksOfWhatItReplaces)
 
             // What a killed save of the file that is saved to left beside it.
             if (c.saved != nullptr)
+            {
                 ASSERT_TRUE (writtenBy (FileSaving::temporarySiblingFor (f.dir.getChildFile (c.saved)), dead).replaceWithText ("torn"));
+            }
 
             const bool saved = together ? FileSaving::replaceAllWith ({ { other, text ("new a") }, { target, text ("new") } })
                                         : FileSaving::replaceWith (target, juce::String ("new"));
