@@ -22,20 +22,25 @@ int main (int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         arguments.add (argv[i]);
     // One instance per user: a later start hands its command line over to the running one,
-    // which shows "Multiple instance"; when the hand-over fails (the running one is not
-    // listening yet, or no more), this start shows the box itself.
+    // which shows "Multiple instance". When the hand-over fails, the instance holding the lock
+    // may be on its way out (it stops listening a moment before it lets the lock go): this
+    // start waits a little for the lock and, once it has it, runs. A lock still held after
+    // that belongs to an instance that is not listening yet, or hangs: this start shows the
+    // box itself.
     juce::JUCEApplicationBase::createInstance = &createApplication;   // also makes X errors non-fatal
     const auto socketPath = SingleInstance::defaultSocketPath();
     SingleInstance::Lock lock (socketPath);
     if (! lock.isHeld())
     {
-        if (! SingleInstance::handOver (socketPath, arguments.joinIntoString (" ")))
+        if (SingleInstance::handOver (socketPath, arguments.joinIntoString (" ")))
+            return 0;
+        if (! lock.waitUntilHeld (SingleInstance::Lock::handOverFailedWaitMs))
         {
             juce::ScopedJuceInitialiser_GUI gui;
             const DorvoLookAndFeel::Installed look;
             DorvoEditorApplication::showMultipleInstanceBox();
+            return 0;
         }
-        return 0;
     }
 
     std::unique_ptr<sim::SimulatedInstrument> instrument;

@@ -10,6 +10,18 @@
 #include <thread>
 #include <vector>
 
+namespace juce
+{
+/** Failures show the texts, not the bytes of the array object. Declared here, where every
+    test file sees it: googletest's printer for a type ends up as one for the whole test
+    binary, so a single file that did not see this could make every file print bytes. In the
+    framework's namespace, where argument-dependent lookup finds it. */
+inline void PrintTo (const StringArray& strings, std::ostream* os)
+{
+    *os << "{ \"" << strings.joinIntoString ("\", \"").replace ("\n", "\\n").replace ("\r", "\\r") << "\" }";
+}
+} // namespace juce
+
 namespace testsupport
 {
 /** True when an X display is there, so top-level windows can be made. */

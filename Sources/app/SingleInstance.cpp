@@ -1,6 +1,8 @@
 #include "app/SingleInstance.h"
 #include "TextDecoding.h"
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -71,11 +73,30 @@ Lock::Lock (const juce::String& socketPath)
         mHeld = true;
         return;
     }
+    mHeld = tryToTake();
+}
+
+bool Lock::tryToTake()
+{
     int result;
     do
         result = ::flock (mFile, LOCK_EX | LOCK_NB);
     while (result != 0 && errno == EINTR);
-    mHeld = result == 0 || errno != EWOULDBLOCK;
+    return result == 0 || errno != EWOULDBLOCK;
+}
+
+bool Lock::waitUntilHeld (int timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds (juce::jmax (0, timeoutMs));
+    while (! mHeld)
+    {
+        const auto left = end - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
+            break;
+        std::this_thread::sleep_for (std::min<std::chrono::steady_clock::duration> (left, std::chrono::milliseconds (retryStepMs)));
+        mHeld = tryToTake();
+    }
+    return mHeld;
 }
 
 Lock::~Lock()

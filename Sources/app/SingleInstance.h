@@ -29,14 +29,25 @@ public:
     explicit Lock (const juce::String& socketPath);
     ~Lock();
 
+    /** How long a start whose hand-over failed waits for the lock, and how often it tries
+        again meanwhile. */
+    static constexpr int handOverFailedWaitMs = 3000;
+    static constexpr int retryStepMs = 50;
+
     /** True when this process holds the lock. Also true when the lock file cannot be made at
         all: then nothing can tell a second instance apart, and the application runs. */
     bool isHeld() const { return mHeld; }
+
+    /** Tries again to take the lock every retryStepMs until it is held, for at most timeoutMs.
+        True when it is held (at once when it already was). */
+    bool waitUntilHeld (int timeoutMs);
 
     Lock (const Lock&) = delete;
     Lock& operator= (const Lock&) = delete;
 
 private:
+    bool tryToTake();
+
     int mFile = -1;
     bool mHeld = false;
 };

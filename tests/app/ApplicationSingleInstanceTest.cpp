@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 #include "app/SingleInstance.h"
+#include <chrono>
+#include <thread>
 
 namespace
 {
@@ -77,4 +79,52 @@ TEST (SingleInstance, OneLockPerSocketHeldByOneHolderAtATime)
     EXPECT_TRUE (again.isHeld()) << "free again once the holder ended";
     juce::File (mine + ".lock").deleteFile();
     juce::File (anotherUsers + ".lock").deleteFile();
+}
+
+// A start whose hand-over failed waits for the lock: one that its holder lets go meanwhile is
+// taken within the wait, one held throughout is not, and the wait ends after its time.
+TEST (SingleInstance, WaitingTakesALockLetGoAndEndsOnTime)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto msSince = [] (Clock::time_point t0) {
+        return std::chrono::duration_cast<std::chrono::milliseconds> (Clock::now() - t0).count();
+    };
+    const auto path = socketPath ("wait");
+    {
+        SingleInstance::Lock free (path);
+        ASSERT_TRUE (free.isHeld());
+        EXPECT_TRUE (free.waitUntilHeld (0)) << "a lock already held needs no wait";
+    }
+    {
+        auto holder = std::make_unique<SingleInstance::Lock> (path);
+        ASSERT_TRUE (holder->isHeld());
+        SingleInstance::Lock waiting (path);
+        ASSERT_FALSE (waiting.isHeld());
+        std::thread letGo ([&] {
+            std::this_thread::sleep_for (std::chrono::milliseconds (200));
+            holder = nullptr;
+        });
+        const auto t0 = Clock::now();
+        const bool taken = waiting.waitUntilHeld (SingleInstance::Lock::handOverFailedWaitMs);
+        const auto waitedMs = msSince (t0);
+        letGo.join();
+        EXPECT_TRUE (taken);
+        EXPECT_TRUE (waiting.isHeld());
+        EXPECT_LT (waitedMs, SingleInstance::Lock::handOverFailedWaitMs) << "taken soon after it was let go, not at the end of the wait";
+        SingleInstance::Lock third (path);
+        EXPECT_FALSE (third.isHeld()) << "the waiter holds it now";
+    }
+    {
+        SingleInstance::Lock holder (path);
+        ASSERT_TRUE (holder.isHeld());
+        SingleInstance::Lock waiting (path);
+        constexpr int waitMs = 300;
+        const auto t0 = Clock::now();
+        EXPECT_FALSE (waiting.waitUntilHeld (waitMs));
+        const auto waitedMs = msSince (t0);
+        EXPECT_FALSE (waiting.isHeld());
+        EXPECT_GE (waitedMs, waitMs);
+        EXPECT_LT (waitedMs, waitMs + 2000);
+    }
+    juce::File (path + ".lock").deleteFile();
 }

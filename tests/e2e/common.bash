@@ -58,6 +58,18 @@ start_app() {
 
 not() { ! "$@"; }
 
+# Milliseconds on a clock that only goes forward.
+now_ms() { echo $(( 10#$(cut -d' ' -f1 /proc/uptime | tr -d .) * 10 )); }
+
+# Whether the application has the file $1 open.
+app_has_open() {
+  local fd
+  for fd in /proc/"$APP_PID"/fd/*; do
+    [ "$(readlink "$fd" 2>/dev/null)" = "$1" ] && return 0
+  done
+  return 1
+}
+
 # A window title as a pattern that matches exactly that title.
 title_pattern() { printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$?+(){}|]/\\&/g')"; }
 # The id of a visible window named $1 (exactly), or nothing.

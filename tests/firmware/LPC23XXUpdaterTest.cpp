@@ -4,7 +4,11 @@
 #include "simulator/SimulatedInstrument.h"
 #include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 using sim::Bytes;
 using sim::Fault;
@@ -64,6 +68,23 @@ std::vector<Bytes> protocolMessages (const sim::SimulatedInstrument& instrument)
     return out;
 }
 
+/** The simulated instrument, with a look at every message of the system at the moment it
+    arrives: on the sender's thread, before the instrument hears it (and so before it can
+    answer). */
+struct ObservedInstrument : sim::SimulatedInstrument
+{
+    using SimulatedInstrument::SimulatedInstrument;
+
+    void messageFromHost (const juce::MidiMessage& message) override
+    {
+        if (onArrival)
+            onArrival (Bytes (message.getRawData(), message.getRawData() + message.getRawDataSize()));
+        SimulatedInstrument::messageFromHost (message);
+    }
+
+    std::function<void (const Bytes&)> onArrival;   // set before it is plugged in
+};
+
 /** Waits (bounded) until the transfer's worker has ended. */
 bool waitUntilIdle (const LPC23XXUpdater& updater, int timeoutMs = 30000)
 {
@@ -75,10 +96,12 @@ bool waitUntilIdle (const LPC23XXUpdater& updater, int timeoutMs = 30000)
 
 struct BootLoaderTest : ::testing::Test
 {
-    void plug (sim::SimulatedInstrument::Options options = {})
+    void plug (sim::SimulatedInstrument::Options options = {}, std::function<void (const Bytes&)> onArrival = {})
     {
         options.model = Model::BootLoader;
-        instrument = std::make_unique<sim::SimulatedInstrument> (options);
+        auto observed = std::make_unique<ObservedInstrument> (options);
+        observed->onArrival = std::move (onArrival);
+        instrument = std::move (observed);
         instrument->plugIn();
         ports = std::make_unique<Ports> (&forwarder);
         ASSERT_NE (ports->out, nullptr);
@@ -355,6 +378,91 @@ TEST_F (BootLoaderTest, ProgressIsTheShareOfPacketsSentAndASecondStartIsRefused)
         EXPECT_EQ (updater.GetOutcome(), Outcome::stopped);
     }
     VirtualMidiBus::instance().removeDevice (&loader);
+}
+
+// The progress at the moment the boot loader receives each message of the transfer (read on
+// the sender's thread as the message arrives, before any answer): 0 with the start message,
+// k / N with packet k of N and with each resend of it, 1 with the end message. Whoever sees a
+// packet sees it counted.
+TEST_F (BootLoaderTest, ProgressAsEachPacketArrivesCountsThatPacket)
+{
+    struct Case
+    {
+        const char* name;
+        std::optional<Fault> fault;
+        size_t bytes;
+    };
+    const Case cases[] = {
+        { "one packet", std::nullopt, 1 },
+        { "five packets", std::nullopt, 5 * 28 },
+        { "past the counter's wrap", std::nullopt, 200 * 28 + 13 },
+        { "every packet sent again once", Fault::resendStatus, 4 * 28 - 3 },
+        { "the start sent again", Fault::resendStart, 3 * 28 },
+    };
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        // Each protocol message and the progress as it arrived; shared with the observer, which
+        // lives as long as the instrument.
+        struct Arrivals
+        {
+            std::mutex lock;
+            std::vector<std::pair<Bytes, double>> list;
+        };
+        const auto observed = std::make_shared<Arrivals>();
+        plug ({}, [observed, this] (const Bytes& m) {
+            if (m.size() > 8 && m[0] == 0xF0 && m[1] == 0x00 && m[8] <= packetCode)
+            {
+                const auto progress = updater.GetProgression();
+                std::lock_guard<std::mutex> l (observed->lock);
+                observed->list.emplace_back (m, progress);
+            }
+        });
+        if (c.fault)
+            instrument->setFault (*c.fault);
+
+        const auto payload = payloadOf (c.bytes);
+        transfer (payload);
+        ASSERT_EQ (updater.GetOutcome(), Outcome::completed);
+        const auto total = updater.GetPacketsTotal();
+
+        const auto arrivals = [&] {
+            std::lock_guard<std::mutex> l (observed->lock);
+            return observed->list;
+        }();
+        ASSERT_GE (arrivals.size(), (size_t) total + 2);
+        ASSERT_EQ (arrivals.front().first[8], startCode);
+        EXPECT_EQ (arrivals.back().first[8], endCode);
+        EXPECT_EQ (arrivals.back().second, 1.0) << "with the end message";
+        juce::int64 k = 0;
+        for (size_t i = 0; i + 1 < arrivals.size(); ++i)
+        {
+            const auto& [m, progress] = arrivals[i];
+            if (m[8] != startCode)
+            {
+                ASSERT_EQ (m[8], packetCode) << "arrival " << i;
+                // A resend is the same message, counter and all; the next packet has the next
+                // counter.
+                if (m != arrivals[i - 1].first)
+                    ++k;
+            }
+            const double expected = (double) k / (double) total;
+            if (progress != expected)
+            {
+                ADD_FAILURE() << "progress " << progress << " with arrival " << i << " (packet " << k << " of "
+                              << total << "), not " << expected;
+                k = -1;
+                break;   // one report per case
+            }
+        }
+        if (k >= 0)
+        {
+            EXPECT_EQ (k, total) << "packets seen";
+        }
+        EXPECT_EQ (instrument->getFirmwareImage(), payload);
+        ports = nullptr;
+        instrument = nullptr;
+    }
 }
 
 namespace

@@ -23,6 +23,9 @@ struct FrameCase
     Bytes expected;
 };
 
+/** A case shows as its description, not as the bytes of the structure. */
+void PrintTo (const FrameCase& c, std::ostream* os) { *os << c.what; }
+
 class SysexFrameVectors : public CounterReset, public ::testing::WithParamInterface<FrameCase> {};
 
 TEST_P (SysexFrameVectors, BuildsExactBytes)

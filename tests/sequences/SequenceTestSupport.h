@@ -6,15 +6,6 @@
 #include "sequences/SequenceFile.h"
 #include "simulator/SimulatedInstrument.h"
 
-namespace juce
-{
-/** Failures show the texts, not the bytes of the array object. */
-inline void PrintTo (const StringArray& strings, std::ostream* os)
-{
-    *os << "{ \"" << strings.joinIntoString ("\", \"").replace ("\n", "\\n").replace ("\r", "\\r") << "\" }";
-}
-} // namespace juce
-
 namespace seqtest
 {
 /** What the application's input callback does: everything but active sensing goes to the
