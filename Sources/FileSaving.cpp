@@ -1,4 +1,5 @@
 #include "FileSaving.h"
+#include "TextDecoding.h"
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -49,16 +50,12 @@ juce::String tagOf (const juce::File& target)
     if (size <= longestNameKept)
         return name;
 
-    // The first bytes up to a character's start: no character is ever cut in two.
-    size_t kept = mostBytesKept;
-    while (kept > 0 && ((juce::uint8) bytes[kept] & 0xC0) == 0x80)
-        --kept;
+    const auto kept = TextDecoding::firstBytesOf (name, mostBytesKept);
     juce::String hash;
     const auto h = hashOf (bytes, size);
     for (int shift = 60; shift >= 0; shift -= 4)
         hash << "0123456789abcdef"[(h >> shift) & 0xF];
-    return juce::String::fromUTF8 (bytes, (int) kept) + juce::String::repeatedString ("~", (int) (longTagBytes - hashDigits - kept))
-           + hash;
+    return kept + juce::String::repeatedString ("~", (int) (longTagBytes - hashDigits - kept.getNumBytesAsUTF8())) + hash;
 }
 
 juce::String temporaryPrefixFor (const juce::File& target)

@@ -1,4 +1,5 @@
 #include "TextDecoding.h"
+#include <cstring>
 #include <string>
 
 namespace TextDecoding
@@ -69,5 +70,16 @@ juce::String fromOutsideBytes (const void* data, size_t size)
     if (isWellFormedUtf8 (data, size))
         return juce::String::fromUTF8 (static_cast<const char*> (data), (int) size);
     return bytesAsCharacters (data, size);
+}
+
+juce::String firstBytesOf (const juce::String& text, size_t most)
+{
+    const char* bytes = text.toRawUTF8();
+    if (std::strlen (bytes) <= most)
+        return text;
+    size_t size = most;
+    while (size > 0 && ((juce::uint8) bytes[size] & 0xC0) == 0x80)
+        --size;
+    return juce::String::fromUTF8 (bytes, (int) size);
 }
 } // namespace TextDecoding

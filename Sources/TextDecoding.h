@@ -17,4 +17,8 @@ juce::String bytesAsCharacters (const void* data, size_t size);
 
 /** The bytes as UTF-8 when they are well formed, otherwise byte by byte. */
 juce::String fromOutsideBytes (const void* data, size_t size);
+
+/** The first bytes of text's UTF-8, at most most of them, cut between two characters: no
+    character is ever cut in two. text itself when it takes no more. */
+juce::String firstBytesOf (const juce::String& text, size_t most);
 } // namespace TextDecoding

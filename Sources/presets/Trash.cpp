@@ -1,6 +1,7 @@
 #include "presets/Trash.h"
 #include "FileReading.h"
 #include "FileSaving.h"
+#include "TextDecoding.h"
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -52,19 +53,6 @@ bool taken (const juce::File& file)
     return ::lstat (file.getFullPathName().toRawUTF8(), &info) == 0;
 }
 
-/** The first bytes of text, at most most of them, cut between two characters. */
-juce::String cutToBytes (const juce::String& text, size_t most)
-{
-    const char* bytes = text.toRawUTF8();
-    size_t size = std::strlen (bytes);
-    if (size <= most)
-        return text;
-    size = most;
-    while (size > 0 && ((juce::uint8) bytes[size] & 0xC0) == 0x80)
-        --size;
-    return juce::String::fromUTF8 (bytes, (int) size);
-}
-
 /** The name file takes in the trash at the n-th try: its own, then "<stem> (n)<ext>"; its stem
     cut short when the whole would take more than room bytes (and the whole name cut short,
     its extension with it, when the extension alone leaves no room). */
@@ -79,7 +67,7 @@ juce::String trashName (const juce::File& file, int n, size_t room)
         stem = file.getFileName();
         extension = {};
     }
-    return cutToBytes (stem, room - extension.getNumBytesAsUTF8() - number.getNumBytesAsUTF8()) + number + extension;
+    return TextDecoding::firstBytesOf (stem, room - extension.getNumBytesAsUTF8() - number.getNumBytesAsUTF8()) + number + extension;
 }
 
 /** A path as a .trashinfo file gives it: every byte but letters, digits, "-_.~" and "/"
